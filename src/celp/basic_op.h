@@ -36,7 +36,9 @@ inline ScaledShort extract_l(int64_t x) {
   return static_cast<int32_t>(static_cast<uint32_t>(x) << 8) >> 8;
 }
 
-inline ScaledShort extract_h(ScaledLong L) { return extract_l(L >> 24); }
+inline ScaledShort extract_h(ScaledLong L) {
+  return extract_l(L >> 24);
+}
 
 inline ScaledShort saturate(int64_t x) {
   if (x > MAX_S) {
@@ -64,7 +66,9 @@ inline ScaledShort abs_s(ScaledShort a) {
   return a < 0 ? -a : a;
 }
 
-inline ScaledShort negate(ScaledShort a) { return a == MIN_S ? MAX_S : -a; }
+inline ScaledShort negate(ScaledShort a) {
+  return a == MIN_S ? MAX_S : -a;
+}
 
 inline ScaledShort shr(ScaledShort a, int n);
 
@@ -166,13 +170,21 @@ inline ScaledLong L_shr(ScaledLong L, int n) {
 }
 
 // Truncating shift that also drops the sign when everything is shifted out.
-inline ScaledLong L_shr_z(ScaledLong L, int n) { return n >= 48 ? 0 : L_shr(L, n); }
+inline ScaledLong L_shr_z(ScaledLong L, int n) {
+  return n >= 48 ? 0 : L_shr(L, n);
+}
 
-inline ScaledLong L_deposit_h(ScaledShort a) { return static_cast<int64_t>(a) * (int64_t{1} << 24); }
+inline ScaledLong L_deposit_h(ScaledShort a) {
+  return static_cast<int64_t>(a) * (int64_t{1} << 24);
+}
 
-inline ScaledLong L_deposit_l(ScaledShort a) { return static_cast<int64_t>(a) * 256; }
+inline ScaledLong L_deposit_l(ScaledShort a) {
+  return static_cast<int64_t>(a) * 256;
+}
 
-inline ScaledLong L_abs(ScaledLong L) { return L < 0 ? -L : L; }
+inline ScaledLong L_abs(ScaledLong L) {
+  return L < 0 ? -L : L;
+}
 
 // Doublings that bring |a| (one's complement for negatives) to 0x400000.
 inline int norm_s(ScaledShort a) {

@@ -17,7 +17,9 @@ inline HiLo L_Extract(ScaledLong L) {
   return {hi, lo};
 }
 
-inline ScaledLong L_Comp(ScaledShort hi, ScaledShort lo) { return L_mac(L_deposit_h(hi), lo, 0x100); }
+inline ScaledLong L_Comp(ScaledShort hi, ScaledShort lo) {
+  return L_mac(L_deposit_h(hi), lo, 0x100);
+}
 
 inline ScaledLong Mpy_32_16(ScaledShort hi, ScaledShort lo, ScaledShort n) {
   return L_add(L_mult(hi, n), L_shr(L_mult(lo, n), 15));

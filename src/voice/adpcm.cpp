@@ -16,12 +16,18 @@ constexpr int32_t kW[8] = {-12 * 256, 18 * 256,  41 * 256,  64 * 256,
 constexpr int32_t kYMin = 0x22000;
 constexpr int32_t kYMax = 0x140000;
 
-int32_t clamp24(int64_t x) { return static_cast<int32_t>(std::clamp<int64_t>(x, -0x800000, 0x7FFFFF)); }
+int32_t clamp24(int64_t x) {
+  return static_cast<int32_t>(std::clamp<int64_t>(x, -0x800000, 0x7FFFFF));
+}
 
-int64_t sgn(int32_t x) { return x >= 0 ? 1 : -1; }
+int64_t sgn(int32_t x) {
+  return x >= 0 ? 1 : -1;
+}
 
 // The coefficient updates keep only what lies above bit 32 of their products.
-int64_t drop_low32(int64_t x) { return x & ~int64_t{0xFFFFFFFF}; }
+int64_t drop_low32(int64_t x) {
+  return x & ~int64_t{0xFFFFFFFF};
+}
 
 int32_t reconstruct_dq(int code, int32_t y) {
   const int magnitude = (code & 8) ? 15 - code : code;
@@ -82,7 +88,9 @@ void update_predictor(int32_t dq, AdpcmState& s) {
 
 }  // namespace
 
-void adpcm_reset(AdpcmState& state) { state = AdpcmState{}; }
+void adpcm_reset(AdpcmState& state) {
+  state = AdpcmState{};
+}
 
 int16_t adpcm_decode(int code, AdpcmState& state) {
   code &= 15;

@@ -8,11 +8,11 @@
 namespace voice {
 
 struct AdpcmState {
-  int32_t se = 0;         // signal estimate for the next sample
-  int32_t y = 0x22000;    // quantiser scale factor, within [0x22000, 0x140000]
-  int32_t sez = 0;        // partial estimate from the six zeros
-  int32_t a2 = 0, a1 = 0; // pole coefficients, 0x400000 = 1.0
-  int32_t b[6] = {};      // zero coefficients b1..b6
+  int32_t se = 0;                  // signal estimate for the next sample
+  int32_t y = 0x22000;             // quantiser scale factor, within [0x22000, 0x140000]
+  int32_t sez = 0;                 // partial estimate from the six zeros
+  int32_t a2 = 0, a1 = 0;          // pole coefficients, 0x400000 = 1.0
+  int32_t b[6] = {};               // zero coefficients b1..b6
   int32_t p0 = 0, p1 = 0, p2 = 0;  // last three dq + sez (signs only)
   int32_t sr0 = 0, sr1 = 0;        // last two reconstructed signal values
   int32_t dq[7] = {};              // last seven quantised differences, dq[0] newest

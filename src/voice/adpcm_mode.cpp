@@ -10,6 +10,8 @@ void adpcm_open_step(DecoderState& st) {
   skip_leading_frames(st);
 }
 
-void adpcm_frame_step(DecoderState& st, uint8_t* pcm) { adpcm_decode_frame(st.frame, st.adpcm, pcm); }
+void adpcm_frame_step(DecoderState& st, uint8_t* pcm) {
+  adpcm_decode_frame(st.frame, st.adpcm, pcm);
+}
 
 }  // namespace voice

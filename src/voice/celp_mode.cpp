@@ -18,6 +18,8 @@ void celp_open_step(DecoderState& st) {
 
 // The CELP synthesis does not exist yet: a CELP frame is read but cannot be
 // turned into samples, which the caller learns from a latched status.
-void celp_frame_step(DecoderState& st, uint8_t*) { st.status = status::kDecodingFail; }
+void celp_frame_step(DecoderState& st, uint8_t*) {
+  st.status = status::kDecodingFail;
+}
 
 }  // namespace voice

@@ -15,16 +15,20 @@ bool all_zero(const uint8_t* bytes, int n) {
 StatusCode raw_read(DecoderState& st, bool forward) {
   std::FILE* f = st.file.get();
   const long size = st.frame_bytes;
-  if (!forward && std::fseek(f, -size, SEEK_CUR) != 0) return st.status = status::kBackwardSeekFailed;
+  if (!forward && std::fseek(f, -size, SEEK_CUR) != 0)
+    return st.status = status::kBackwardSeekFailed;
   if (std::fread(st.frame, 1, static_cast<size_t>(size), f) < static_cast<size_t>(size))
     return st.status = status::kEndOfFile;
-  if (!forward && std::fseek(f, -size, SEEK_CUR) != 0) return st.status = status::kBackwardSeekFailed;
+  if (!forward && std::fseek(f, -size, SEEK_CUR) != 0)
+    return st.status = status::kBackwardSeekFailed;
   return status::kSuccess;
 }
 
 // Seek whose failure the format tolerates: a failed seek leaves the position
 // where it was and the next read works from there.
-void seek_unchecked(DecoderState& st, long offset) { (void)std::fseek(st.file.get(), offset, SEEK_CUR); }
+void seek_unchecked(DecoderState& st, long offset) {
+  (void)std::fseek(st.file.get(), offset, SEEK_CUR);
+}
 
 enum class Kind { Speech, Zero };
 

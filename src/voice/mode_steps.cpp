@@ -12,7 +12,8 @@ bool read_frame_count(DecoderState& st) {
 
 void skip_leading_frames(DecoderState& st) {
   uint8_t discard[kMaxFrameBytes];
-  for (int i = 0; i < 2; ++i) (void)std::fread(discard, 1, static_cast<size_t>(st.frame_bytes), st.file.get());
+  for (int i = 0; i < 2; ++i)
+    (void)std::fread(discard, 1, static_cast<size_t>(st.frame_bytes), st.file.get());
 }
 
 }  // namespace voice

@@ -11,7 +11,9 @@ namespace {
 
 // Positions are 32-bit and wrap like the counters they are; never let a huge
 // skip count overflow them.
-int32_t wrapping_add(int32_t a, int64_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a + b)); }
+int32_t wrapping_add(int32_t a, int64_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a + b));
+}
 
 StatusCode skip(DecoderState& st, int n, bool forward) {
   StatusCode r = status::kSuccess;
@@ -35,9 +37,12 @@ StatusCode vdec_open(DecoderState& st, const char* path, int* mode) {
   if (!st.file) return st.status = status::kOpenFailed;
 
   // Only bytes 16 to 31 are kept: the second block overwrites the first. A
-  // file shorter than that must not inherit an earlier file's header.
-  std::memset(st.header, 0, sizeof st.header);
-  for (int block = 0; block < 2; ++block) (void)std::fread(st.header, 1, sizeof st.header, st.file.get());
+  // file too short to hold them reads as zeros there, not as what the
+  // buffer held before (an earlier file's header or the first block).
+  for (int block = 0; block < 2; ++block) {
+    std::memset(st.header, 0, sizeof st.header);
+    (void)std::fread(st.header, 1, sizeof st.header, st.file.get());
+  }
 
   st.mode = voice::mode_value(st.header[voice::kModeOffset - voice::kHeaderKeptFrom]);
   if (mode) *mode = st.mode;
@@ -73,9 +78,13 @@ StatusCode vdec_restart_at(DecoderState& st, const char* path, int count) {
   return r;
 }
 
-StatusCode vdec_skip_forward(DecoderState& st, int n) { return skip(st, n, true); }
+StatusCode vdec_skip_forward(DecoderState& st, int n) {
+  return skip(st, n, true);
+}
 
-StatusCode vdec_skip_backward(DecoderState& st, int n) { return skip(st, n, false); }
+StatusCode vdec_skip_backward(DecoderState& st, int n) {
+  return skip(st, n, false);
+}
 
 StatusCode vdec_decode_frame(DecoderState& st, uint8_t* pcm, int32_t* position) {
   if (StatusCode r = voice::read_frame(st, true)) return r;
@@ -88,7 +97,9 @@ StatusCode vdec_decode_frame(DecoderState& st, uint8_t* pcm, int32_t* position) 
   return st.status;
 }
 
-void vdec_close(DecoderState& st) { st.file.reset(); }
+void vdec_close(DecoderState& st) {
+  st.file.reset();
+}
 
 void vdec_reset_status(DecoderState& st) {
   // Closing (rather than dropping) the handle keeps a reset from leaking it.
@@ -101,16 +112,30 @@ DecoderState& vdec_state() {
   return state;
 }
 
-StatusCode vdec_open(const char* path, int* mode) { return vdec_open(vdec_state(), path, mode); }
+StatusCode vdec_open(const char* path, int* mode) {
+  return vdec_open(vdec_state(), path, mode);
+}
 int32_t vdec_query(const char* path, int* mode, StatusCode* result) {
   return vdec_query(vdec_state(), path, mode, result);
 }
-StatusCode vdec_restart_at(const char* path, int count) { return vdec_restart_at(vdec_state(), path, count); }
-StatusCode vdec_skip_forward(int n) { return vdec_skip_forward(vdec_state(), n); }
-StatusCode vdec_skip_backward(int n) { return vdec_skip_backward(vdec_state(), n); }
+StatusCode vdec_restart_at(const char* path, int count) {
+  return vdec_restart_at(vdec_state(), path, count);
+}
+StatusCode vdec_skip_forward(int n) {
+  return vdec_skip_forward(vdec_state(), n);
+}
+StatusCode vdec_skip_backward(int n) {
+  return vdec_skip_backward(vdec_state(), n);
+}
 StatusCode vdec_decode_frame(uint8_t* pcm, int32_t* position) {
   return vdec_decode_frame(vdec_state(), pcm, position);
 }
-void vdec_close() { vdec_close(vdec_state()); }
-void vdec_reset_status() { vdec_reset_status(vdec_state()); }
-const char* vdec_status_text(StatusCode code) { return vdec_status_text(vdec_state(), code); }
+void vdec_close() {
+  vdec_close(vdec_state());
+}
+void vdec_reset_status() {
+  vdec_reset_status(vdec_state());
+}
+const char* vdec_status_text(StatusCode code) {
+  return vdec_status_text(vdec_state(), code);
+}

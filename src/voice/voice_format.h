@@ -29,7 +29,9 @@ inline constexpr int kHeaderSize = 16;
 inline constexpr int kMaxFrameBytes = 64;
 
 // Mode value from the mode byte; values 4 to 15 name no mode.
-inline int mode_value(uint8_t mode_byte) { return mode_byte & 0x0F; }
+inline int mode_value(uint8_t mode_byte) {
+  return mode_byte & 0x0F;
+}
 
 inline std::optional<VoiceMode> mode_from_value(int value) {
   if (value < 0 || value > 3) return std::nullopt;
@@ -55,6 +57,8 @@ inline int32_t duration_hundredths(uint8_t hours, uint8_t minutes, uint8_t secon
 }
 
 // Playable frames: the stored frames less the two of the end marker.
-inline int32_t frame_count_from_duration(int32_t duration) { return duration - 2; }
+inline int32_t frame_count_from_duration(int32_t duration) {
+  return duration - 2;
+}
 
 }  // namespace voice

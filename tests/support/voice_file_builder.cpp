@@ -12,7 +12,8 @@ namespace testing_support {
 
 VoiceFileBuilder::VoiceFileBuilder(voice::VoiceMode mode)
     : frame_bytes_(voice::frame_bytes_of(mode)), mode_byte_(static_cast<uint8_t>(mode)) {
-  for (int i = 0; i < 2 * frame_bytes_; ++i) leading_.push_back(static_cast<uint8_t>(0xA0 + i % 16));
+  for (int i = 0; i < 2 * frame_bytes_; ++i)
+    leading_.push_back(static_cast<uint8_t>(0xA0 + i % 16));
 }
 
 VoiceFileBuilder& VoiceFileBuilder::magic(std::string_view text) {
@@ -64,7 +65,9 @@ VoiceFileBuilder& VoiceFileBuilder::speech_frames(int count) {
   return *this;
 }
 
-VoiceFileBuilder& VoiceFileBuilder::zero_frame() { return raw(Bytes(frame_bytes_, 0)); }
+VoiceFileBuilder& VoiceFileBuilder::zero_frame() {
+  return raw(Bytes(frame_bytes_, 0));
+}
 
 VoiceFileBuilder& VoiceFileBuilder::jump_frame(int32_t distance) {
   Bytes f(frame_bytes_, 0x55);
@@ -87,9 +90,10 @@ VoiceFileBuilder& VoiceFileBuilder::skipped_region(const Bytes& bytes) {
 }
 
 VoiceFileBuilder& VoiceFileBuilder::half_zero_frame(bool zero_second_half) {
-  Bytes f = make_speech_frame(1000 + speech_written_++);
+  Bytes f = make_speech_frame(1000 + static_cast<int>(run_.size()));
   const int half = frame_bytes_ / 2;
-  std::fill(f.begin() + (zero_second_half ? half : 0), f.begin() + (zero_second_half ? frame_bytes_ : half), 0);
+  std::fill(f.begin() + (zero_second_half ? half : 0),
+            f.begin() + (zero_second_half ? frame_bytes_ : half), 0);
   return raw(f);
 }
 
@@ -106,7 +110,8 @@ VoiceFileBuilder& VoiceFileBuilder::end_marker() {
 Bytes VoiceFileBuilder::bytes() const {
   const auto first = static_cast<size_t>(voice::kFirstFrameOffset);
   Bytes out(first - leading_.size(), 0);
-  for (size_t i = 0; i < magic_.size() && i < out.size(); ++i) out[i] = static_cast<uint8_t>(magic_[i]);
+  for (size_t i = 0; i < magic_.size() && i < out.size(); ++i)
+    out[i] = static_cast<uint8_t>(magic_[i]);
   Bytes d = duration_.value_or(Bytes{});
   if (!duration_) {
     const auto stored = static_cast<int32_t>(run_.size() / frame_bytes_);
@@ -138,14 +143,18 @@ TempFile::TempFile() {
 
 TempFile::TempFile(const Bytes& contents, std::string_view suffix) : TempFile() {
   const std::string renamed = path_ + std::string(suffix);
-  if (std::rename(path_.c_str(), renamed.c_str()) != 0) throw std::runtime_error("cannot rename " + path_);
+  if (std::rename(path_.c_str(), renamed.c_str()) != 0)
+    throw std::runtime_error("cannot rename " + path_);
   path_ = renamed;
   std::ofstream out(path_, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
+  out.write(reinterpret_cast<const char*>(contents.data()),
+            static_cast<std::streamsize>(contents.size()));
   if (!out) throw std::runtime_error("cannot write " + path_);
 }
 
-TempFile::~TempFile() { std::remove(path_.c_str()); }
+TempFile::~TempFile() {
+  std::remove(path_.c_str());
+}
 
 Bytes read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -30,8 +30,8 @@ class VoiceFileBuilder {
   VoiceFileBuilder& leading_frames(const Bytes& two_frames);
 
   // The frame run.
-  VoiceFileBuilder& frame(const Bytes& bytes);     // one frame, as given
-  VoiceFileBuilder& speech_frames(int count);      // non-zero, distinct frames
+  VoiceFileBuilder& frame(const Bytes& bytes);  // one frame, as given
+  VoiceFileBuilder& speech_frames(int count);   // non-zero, distinct frames
   VoiceFileBuilder& zero_frame();
   VoiceFileBuilder& jump_frame(int32_t distance);  // distance in bytes 0..3, rest non-zero
   // A zero frame and a jump frame that lands `distance` bytes after the
