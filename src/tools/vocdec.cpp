@@ -1,0 +1,313 @@
+// vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
+// 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
+// little-endian samples.
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "tools/tool_common.h"
+#include "voice/vdec.h"
+#include "voice/voice_format.h"
+
+namespace {
+
+constexpr tools::Usage kUsage{
+    "vocdec", "[--raw] INPUT OUTPUT",
+    "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
+    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV; --raw writes bare\n"
+    "little-endian samples, and OUTPUT - writes them to standard output.\n"
+    "An error stops decoding; everything decoded before it is still written.\n"};
+
+enum class Format { Wav, Flac, Ogg, Raw };
+
+struct Options {
+  Format format = Format::Wav;
+  std::string input;
+  std::string output;
+  bool to_stdout() const { return output == "-"; }
+};
+
+Format format_for(std::string_view output) {
+  if (output.ends_with(".flac")) return Format::Flac;
+  if (output.ends_with(".ogg")) return Format::Ogg;
+  return Format::Wav;
+}
+
+// Where PCM goes. A sink that fails keeps failing; `error` says why.
+class PcmSink {
+ public:
+  virtual ~PcmSink() = default;
+  virtual bool write(std::span<const int16_t> samples) = 0;
+  // Flushes and closes; the output is complete only when this succeeds.
+  virtual bool finish() = 0;
+  std::string error;
+};
+
+class RawSink : public PcmSink {
+ public:
+  explicit RawSink(std::FILE* out, bool owned) : out_(out), owned_(owned) {}
+  ~RawSink() override {
+    if (owned_ && out_) std::fclose(out_);
+  }
+  bool write(std::span<const int16_t> samples) override {
+    // Little-endian whatever the host's byte order.
+    bytes_.clear();
+    for (int16_t s : samples) {
+      const auto u = static_cast<uint16_t>(s);
+      bytes_.push_back(static_cast<uint8_t>(u & 0xFF));
+      bytes_.push_back(static_cast<uint8_t>(u >> 8));
+    }
+    if (std::fwrite(bytes_.data(), 1, bytes_.size(), out_) == bytes_.size()) return true;
+    error = std::strerror(errno);
+    return false;
+  }
+  bool finish() override {
+    const bool ok = std::fflush(out_) == 0 && !std::ferror(out_);
+    if (!ok && error.empty()) error = std::strerror(errno);
+    const bool closed = !owned_ || std::fclose(std::exchange(out_, nullptr)) == 0;
+    if (!closed && error.empty()) error = std::strerror(errno);
+    return ok && closed;
+  }
+
+ private:
+  std::FILE* out_;
+  bool owned_;
+  std::vector<uint8_t> bytes_;
+};
+
+class SndfileSink : public PcmSink {
+ public:
+  // Takes over `fd` whether or not the open succeeds.
+  SndfileSink(int fd, Format format) {
+    SF_INFO info{};
+    info.samplerate = voice::kSampleRate;
+    info.channels = 1;
+    info.format = format == Format::Flac  ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+                  : format == Format::Ogg ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
+                                          : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    if (!file_) {
+      close(fd);
+      error = sf_strerror(nullptr);
+    }
+  }
+  ~SndfileSink() override {
+    if (file_) sf_close(file_);
+  }
+  bool opened() const { return file_ != nullptr; }
+  bool write(std::span<const int16_t> samples) override {
+    const auto n = static_cast<sf_count_t>(samples.size());
+    if (sf_write_short(file_, samples.data(), n) == n) return true;
+    error = sf_strerror(file_);
+    return false;
+  }
+  bool finish() override {
+    // The header is rewritten with the final length on close, which can
+    // fail by itself.
+    sf_write_sync(file_);
+    const int before = sf_error(file_);
+    if (before != SF_ERR_NO_ERROR) error = sf_error_number(before);
+    const int closed = sf_close(std::exchange(file_, nullptr));
+    if (closed != 0 && error.empty()) error = sf_error_number(closed);
+    return before == SF_ERR_NO_ERROR && closed == 0;
+  }
+
+ private:
+  SNDFILE* file_ = nullptr;
+};
+
+// A regular output file is written under a temporary name next to it and
+// renamed into place only once complete, so that no failure leaves a
+// half-written file behind (or destroys an older one). Other outputs, such as
+// devices and pipes, are written directly.
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path) : final_(path) {
+    struct stat sb {};
+    const bool exists = ::stat(path.c_str(), &sb) == 0;
+    if (exists && !S_ISREG(sb.st_mode)) {
+      fd_ = ::open(path.c_str(), O_WRONLY);
+      if (fd_ < 0) error = std::strerror(errno);
+      return;
+    }
+    // Through a symbolic link, replace the file it names, not the link.
+    if (exists) {
+      std::error_code ec;
+      final_ = std::filesystem::canonical(final_, ec);
+      if (ec) {
+        error = ec.message();
+        return;
+      }
+    }
+    create_temporary(exists ? sb.st_mode & 07777 : 0666 & ~current_umask());
+  }
+  ~OutputFile() {
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // The descriptor to write to, handed over once; -1 when opening failed.
+  int take_fd() { return std::exchange(fd_, -1); }
+  bool commit() {
+    if (temporary_.empty()) return true;
+    if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {
+      error = std::strerror(errno);
+      return false;
+    }
+    temporary_.clear();
+    return true;
+  }
+  std::string error;
+
+ private:
+  static mode_t current_umask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+  }
+
+  // mkstemp creates the file private; `mode` is what the output should get:
+  // that of the file it replaces, or what a plainly created file would get.
+  void create_temporary(mode_t mode) {
+    std::filesystem::path dir = final_.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string name = (dir / ("." + final_.filename().string() + ".vocdec-XXXXXX")).string();
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) {
+      error = std::strerror(errno);
+      return;
+    }
+    temporary_ = name;
+    (void)::fchmod(fd_, mode);
+  }
+
+  std::filesystem::path final_;
+  std::string temporary_;
+  int fd_ = -1;
+};
+
+struct DecodeResult {
+  StatusCode status = status::kSuccess;  // the decoder's, once it stopped
+  bool written = true;                   // false when the sink failed
+};
+
+// Whether the call that returned `status` left a frame of samples in its
+// buffer. A failed read leaves the position where it was and writes nothing;
+// a status raised while decoding the frame (a division error) comes after
+// its samples were written and the position advanced. "Decoding fail" also
+// advances the position, but means the frame produced no samples.
+bool frame_written(int32_t before, int32_t after, StatusCode status) {
+  return after != before && status != status::kDecodingFail;
+}
+
+// Decodes from the first frame until the decoder returns non-zero, keeping
+// every frame of samples the decoder wrote, the one that raised the final
+// status included.
+DecodeResult decode_all(voice::DecoderState& st, PcmSink& sink) {
+  DecodeResult result;
+  uint8_t pcm[voice::kPcmFrameBytes] = {};
+  int16_t samples[voice::kSamplesPerFrame];
+  for (;;) {
+    const int32_t before = st.position;
+    int32_t after = before;
+    result.status = vdec_decode_frame(st, pcm, &after);
+    if (frame_written(before, after, result.status)) {
+      for (int i = 0; i < voice::kSamplesPerFrame; ++i)
+        samples[i] = static_cast<int16_t>(pcm[2 * i] | pcm[2 * i + 1] << 8);
+      if (!sink.write(samples)) {
+        result.written = false;
+        return result;
+      }
+    }
+    if (result.status != status::kSuccess) return result;
+  }
+}
+
+int parse(int argc, char** argv, Options& opt) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (tools::is_help_flag(arg)) {
+      tools::print_usage(stdout, kUsage);
+      return 0;
+    }
+    if (arg == "--raw")
+      opt.format = Format::Raw;
+    else if (arg.size() > 1 && arg[0] == '-')
+      return tools::usage_error(kUsage, "unknown option " + std::string(arg));
+    else
+      positional.emplace_back(arg);
+  }
+  if (positional.size() != 2) return tools::usage_error(kUsage, "expected INPUT and OUTPUT");
+  opt.input = positional[0];
+  opt.output = positional[1];
+  if (opt.format != Format::Raw) opt.format = format_for(opt.output);
+  return -1;
+}
+
+int fail(const std::string& what, const std::string& why) {
+  std::fprintf(stderr, "vocdec: %s: %s\n", what.c_str(), why.c_str());
+  return 1;
+}
+
+std::string output_name(const Options& opt) {
+  return opt.to_stdout() ? "standard output" : opt.output;
+}
+
+// Decodes into the sink and reports; `commit` makes a finished file visible.
+int run(const Options& opt, tools::OpenedVoice& voice, PcmSink& sink, OutputFile* file) {
+  const DecodeResult r = decode_all(*voice.state, sink);
+  if (!r.written) return fail(output_name(opt), sink.error);
+  if (!sink.finish()) return fail(output_name(opt), sink.error);
+  if (file && !file->commit()) return fail(output_name(opt), file->error);
+  if (r.status == status::kEndOfFile) return 0;
+  return fail(opt.input, voice.text(r.status));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+
+  // The input is opened and positioned before any output exists, so a bad
+  // input never creates one.
+  tools::OpenedVoice voice = tools::open_voice(opt.input.c_str());
+  if (!voice.ok()) return fail(opt.input, voice.text(voice.status));
+  if (vdec_restart_at(*voice.state, opt.input.c_str(), 0) != 0)
+    return fail(opt.input, "cannot seek to the first frame");
+
+  if (opt.to_stdout()) {
+    RawSink sink(stdout, false);
+    return run(opt, voice, sink, nullptr);
+  }
+  OutputFile file(opt.output);
+  const int fd = file.take_fd();
+  if (fd < 0) return fail(opt.output, file.error);
+  if (opt.format == Format::Raw) {
+    std::FILE* out = ::fdopen(fd, "wb");
+    if (!out) {
+      ::close(fd);
+      return fail(opt.output, std::strerror(errno));
+    }
+    RawSink sink(out, true);
+    return run(opt, voice, sink, &file);
+  }
+  SndfileSink sink(fd, opt.format);
+  if (!sink.opened()) return fail(opt.output, sink.error);
+  return run(opt, voice, sink, &file);
+}
