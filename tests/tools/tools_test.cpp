@@ -1,0 +1,245 @@
+// Runs the built vocdec and vocinfo programs on voice files composed for
+// each case and checks what they write and how they exit.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/voice_file_builder.h"
+#include "voice/adpcm.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using testing_support::Bytes;
+using testing_support::read_file;
+using testing_support::TempFile;
+using testing_support::VoiceFileBuilder;
+using voice::VoiceMode;
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+std::string shell_quoted(const std::string& s) {
+  return "'" + s + "'";
+}
+
+// Runs `program args...` through the shell (which std::system uses); `setup` is shell code run
+// first (resource limits), `redirect` replaces the capture of standard output.
+Outcome run(const char* program, const std::vector<std::string>& args,
+            const std::string& setup = "", const std::string& redirect = "") {
+  TempFile out, err;
+  std::string cmd = setup + " exec " + shell_quoted(program);
+  for (const auto& a : args) cmd += " " + shell_quoted(a);
+  cmd += redirect.empty() ? " >" + shell_quoted(out.path()) : " " + redirect;
+  cmd += " 2>" + shell_quoted(err.path());
+  const int raw = std::system(cmd.c_str());
+  const Bytes o = read_file(out.path()), e = read_file(err.path());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
+          std::string(e.begin(), e.end())};
+}
+
+Outcome vocdec(const std::vector<std::string>& args) {
+  return run(VOCDEC_PATH, args);
+}
+Outcome vocinfo(const std::vector<std::string>& args) {
+  return run(VOCINFO_PATH, args);
+}
+
+// What the library itself makes of the first `frames` speech frames.
+std::vector<int16_t> library_samples(const VoiceFileBuilder& file, int frames) {
+  voice::AdpcmState state;
+  voice::adpcm_reset(state);
+  std::vector<int16_t> samples;
+  uint8_t pcm[voice::kPcmFrameBytes];
+  for (int f = 0; f < frames; ++f) {
+    voice::adpcm_decode_frame(file.make_speech_frame(f).data(), state, pcm);
+    for (int i = 0; i < voice::kSamplesPerFrame; ++i)
+      samples.push_back(static_cast<int16_t>(pcm[2 * i] | pcm[2 * i + 1] << 8));
+  }
+  return samples;
+}
+
+std::vector<int16_t> from_little_endian(const Bytes& bytes) {
+  std::vector<int16_t> samples;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    samples.push_back(static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8));
+  return samples;
+}
+
+struct Audio {
+  int format = 0;
+  std::vector<int16_t> samples;
+};
+
+Audio read_audio(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  if (!f) return {};
+  EXPECT_EQ(info.samplerate, 8000);
+  EXPECT_EQ(info.channels, 1);
+  Audio a{info.format, std::vector<int16_t>(static_cast<size_t>(info.frames))};
+  sf_read_short(f, a.samples.data(), info.frames);
+  sf_close(f);
+  return a;
+}
+
+VoiceFileBuilder adpcm_file(int frames) {
+  VoiceFileBuilder file(VoiceMode::Adpcm40);
+  file.speech_frames(frames).end_marker();
+  return file;
+}
+
+TEST(Vocdec, EveryOutputFormHoldsTheLibrarysSamples) {
+  const VoiceFileBuilder file = adpcm_file(12);
+  const TempFile in(file.bytes());
+  const auto expected = library_samples(file, 12);
+  const TempFile wav(Bytes{}, ".wav"), flac(Bytes{}, ".flac"), ogg(Bytes{}, ".ogg"),
+      raw(Bytes{}, ".wav");
+
+  const Outcome r = vocdec({in.path(), wav.path()});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const Audio w = read_audio(wav.path());
+  EXPECT_EQ(w.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  EXPECT_EQ(w.samples, expected);
+
+  ASSERT_EQ(vocdec({in.path(), flac.path()}).exit_code, 0);
+  EXPECT_EQ(read_audio(flac.path()).samples, expected) << "FLAC is lossless";
+  ASSERT_EQ(vocdec({in.path(), ogg.path()}).exit_code, 0);
+  EXPECT_EQ(read_audio(ogg.path()).format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+
+  // --raw wins over the .wav name; "-" is raw on standard output.
+  ASSERT_EQ(vocdec({"--raw", in.path(), raw.path()}).exit_code, 0);
+  EXPECT_EQ(from_little_endian(read_file(raw.path())), expected);
+  const Outcome piped = vocdec({in.path(), "-"});
+  EXPECT_EQ(piped.exit_code, 0);
+  EXPECT_EQ(from_little_endian(Bytes(piped.out.begin(), piped.out.end())), expected);
+}
+
+TEST(Vocdec, BadJumpKeepsTheSamplesDecodedBeforeIt) {
+  VoiceFileBuilder file(VoiceMode::Adpcm40);
+  file.speech_frames(3).zero_frame().jump_frame(5).speech_frames(2).end_marker();
+  const TempFile in(file.bytes()), out(Bytes{}, ".wav");
+  const Outcome r = vocdec({in.path(), out.path()});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("Error Jump length < 0"));
+  EXPECT_EQ(read_audio(out.path()).samples, library_samples(file, 3));
+}
+
+TEST(Vocdec, UnreadableInputCreatesNoOutput) {
+  const TempFile missing, out;
+  std::filesystem::remove(out.path());
+  const Outcome r = vocdec({missing.path() + ".none", out.path()});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("Error opening file!!"));
+  EXPECT_FALSE(std::filesystem::exists(out.path()));
+
+  VoiceFileBuilder no_frames(VoiceMode::Adpcm40);
+  const TempFile empty(no_frames.playable_frames(0).end_marker().bytes());
+  EXPECT_THAT(vocdec({empty.path(), out.path()}).err, HasSubstr("Framesize is negative value"));
+  EXPECT_FALSE(std::filesystem::exists(out.path()));
+}
+
+// Until the CELP decoder exists every CELP frame fails to decode. The failed
+// frame advances the decoder's position without producing samples: none of
+// the PCM buffer may end up in the output.
+TEST(Vocdec, CelpFileFailsToDecode) {
+  VoiceFileBuilder file(VoiceMode::Celp64);
+  const TempFile in(file.speech_frames(5).end_marker().bytes()), out(Bytes{}, ".raw");
+  const Outcome r = vocdec({"--raw", in.path(), out.path()});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("Decoding fail"));
+  EXPECT_EQ(read_file(out.path()).size(), 0u);
+}
+
+TEST(Vocdec, FailedWriteLeavesNoPartialOutput) {
+  std::string dir = std::filesystem::temp_directory_path() / "vocdec-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const TempFile in(adpcm_file(100).bytes());
+  const std::string out = dir + "/out.wav";
+  { std::ofstream(out) << "old"; }
+
+  // A file size limit of 2 KiB makes writing the 16 kB of samples fail; with
+  // the signal ignored the write returns an error instead of killing.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--raw", in.path(), out}, {in.path(), out}}) {
+    const Outcome r = run(VOCDEC_PATH, args, "trap '' XFSZ; ulimit -f 4;");
+    EXPECT_EQ(r.exit_code, 1) << args[0];
+    EXPECT_THAT(r.err, HasSubstr(out)) << args[0];
+  }
+  const Bytes kept = read_file(out);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "old") << "the older file survives";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no leftovers";
+  std::filesystem::remove_all(dir);
+
+  const Outcome full = run(VOCDEC_PATH, {in.path(), "-"}, "", ">/dev/full");
+  EXPECT_EQ(full.exit_code, 1);
+  EXPECT_THAT(full.err, HasSubstr("standard output"));
+}
+
+TEST(Tools, HelpAndBadUsage) {
+  for (const char* program : {VOCDEC_PATH, VOCINFO_PATH}) {
+    const Outcome help = run(program, {"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_THAT(help.out, HasSubstr("usage:"));
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{}, {"--bogus", "a", "b"}}) {
+      const Outcome r = run(program, bad);
+      EXPECT_EQ(r.exit_code, 2) << program;
+      EXPECT_THAT(r.err, HasSubstr("usage:"));
+      EXPECT_EQ(r.out, "");
+    }
+  }
+}
+
+TEST(Vocinfo, HeaderFieldsAndTheFramesActuallyReadable) {
+  // The header claims 9 frames; a skipped region and the end marker leave 7.
+  VoiceFileBuilder file(VoiceMode::Adpcm40);
+  file.playable_frames(9)
+      .speech_frames(4)
+      .skipped_region(Bytes(80, 0x11))
+      .speech_frames(3)
+      .end_marker();
+  const TempFile in(file.bytes());
+  const Outcome r = vocinfo({in.path()});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Mode:            Adpcm40\n"
+            "Frame size:      40 bytes\n"
+            "Frames:          9\n"
+            "Duration:        00:00:00.09 (0 s)\n"
+            "Readable frames: 7\n"
+            "Read ended by:   status 1, End of file error\n");
+}
+
+TEST(Vocinfo, LongDurationsAndSeveralFiles) {
+  VoiceFileBuilder hour(VoiceMode::Celp80), largest(VoiceMode::Celp56);
+  const TempFile a(hour.duration(1, 2, 3, 6).speech_frames(2).end_marker().bytes());
+  const TempFile b(largest.duration(255, 255, 255, 255).speech_frames(2).end_marker().bytes());
+  const TempFile missing;
+  std::filesystem::remove(missing.path());
+
+  const Outcome r = vocinfo({a.path(), missing.path(), b.path()});
+  EXPECT_EQ(r.exit_code, 1) << "one file failed to open";
+  EXPECT_THAT(r.err, HasSubstr(missing.path() + ": Error opening file!!"));
+  EXPECT_THAT(r.out, HasSubstr(a.path() + ":\n  Mode:            Celp80\n"));
+  EXPECT_THAT(r.out, HasSubstr("  Duration:        01:02:03.04 (3723 s)\n"));
+  // 93,355,753 frames: more than 32 bits once multiplied by 80 samples.
+  EXPECT_THAT(r.out, HasSubstr("\n\n" + b.path() + ":\n  Mode:            Celp56\n"));
+  EXPECT_THAT(r.out, HasSubstr("  Duration:        259:19:17.53 (933557 s)\n"));
+  EXPECT_THAT(r.out, HasSubstr("  Readable frames: 2\n"));
+}
+
+}  // namespace
