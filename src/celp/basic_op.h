@@ -209,4 +209,10 @@ inline int norm_l(ScaledLong L) {
 // still 0); both return 0x1FFF and let the caller carry on.
 ScaledShort div_s(ScaledShort a, ScaledShort b, StatusCode& status);
 
+// Ascending copy of n words; moving a history down within one buffer relies
+// on the ascending order.
+inline void Copy(const ScaledShort* x, ScaledShort* y, int n) {
+  for (int i = 0; i < n; ++i) y[i] = x[i];
+}
+
 }  // namespace celp

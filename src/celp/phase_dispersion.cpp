@@ -1,0 +1,79 @@
+#include "celp/phase_dispersion.h"
+
+#include "celp/dispersion_tables.h"
+
+namespace celp {
+namespace {
+
+constexpr ScaledShort kGain06 = 9830 * 256;   // 0.6, Q14
+constexpr ScaledShort kGain09 = 14745 * 256;  // 0.9, Q14
+
+void remember_pitch_gain(PhDispState& st, ScaledShort ltp_gain) {
+  for (int i = 5; i > 0; --i) st.gain_mem[i] = st.gain_mem[i - 1];
+  st.gain_mem[0] = ltp_gain;
+}
+
+int dispersion_state(PhDispState& st, ScaledShort cb_gain, ScaledShort ltp_gain) {
+  int state;
+  if (sub(ltp_gain, kGain09) < 0)
+    state = sub(ltp_gain, kGain06) > 0 ? 1 : 0;
+  else
+    state = 2;
+  remember_pitch_gain(st, ltp_gain);
+
+  // A fixed gain more than doubling marks an onset, held for two subframes.
+  if (sub(shr(cb_gain, 1), st.prev_cb_gain) > 0)
+    st.onset = 2;
+  else if (st.onset > 0)
+    --st.onset;
+
+  int low_gains = 0;
+  for (ScaledShort g : st.gain_mem)
+    if (g < kGain06) ++low_gains;
+  if (low_gains > 2 && st.onset == 0) state = 0;
+  if (state > st.prev_state + 1 && st.onset == 0) --state;
+  if (st.onset != 0 && state < 2) ++state;
+
+  st.prev_state = state;
+  st.prev_cb_gain = cb_gain;
+  return state;
+}
+
+}  // namespace
+
+void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y, ScaledShort cb_gain,
+            ScaledShort ltp_gain, ScaledShort* inno) {
+  ScaledShort residual[L_SUBFR];
+  ScaledShort inno_sav[L_SUBFR];
+  int pulses[L_SUBFR];
+  int n_pulses = 0;
+  for (int i = 0; i < L_SUBFR; ++i) {
+    residual[i] = sub(x[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+    inno_sav[i] = inno[i];
+    inno[i] = 0;
+  }
+  for (int i = 0; i < L_SUBFR; ++i)
+    if (inno_sav[i] != 0) pulses[n_pulses++] = i;
+
+  const int state = dispersion_state(st, cb_gain, ltp_gain);
+  const int32_t* h = state == 0 ? ph_imp_low : state == 1 ? ph_imp_mid : ph_imp_none;
+
+  // Circular convolution over the subframe: a pulse's response wraps
+  // around to the subframe's start.
+  for (int k = 0; k < n_pulses; ++k) {
+    const int p = pulses[k];
+    for (int i = p; i < L_SUBFR; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p]));
+    for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p + L_SUBFR]));
+  }
+  for (int i = 0; i < L_SUBFR; ++i)
+    y[i] = add(residual[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+}
+
+void Update_PhDisp(PhDispState& st, ScaledShort ltp_gain, ScaledShort cb_gain) {
+  remember_pitch_gain(st, ltp_gain);
+  st.prev_state = 2;
+  st.prev_cb_gain = cb_gain;
+  st.onset = 0;
+}
+
+}  // namespace celp

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "celp/dispersion_tables.h"
+#include "celp/phase_dispersion.h"
+#include "celp/synthesis_filter.h"
+
+namespace celp {
+namespace {
+
+constexpr ScaledShort kOneQ12 = 4096 * 256;
+constexpr ScaledShort kPulse = 8191 * 256;  // +1.0 in Q13
+
+TEST(SynthesisFilter, FirstOrderImpulseResponseHalvesEachSample) {
+  const ScaledShort a[2] = {kOneQ12, -2048 * 256};  // 1 / (1 - 0.5 z^-1)
+  ScaledShort x[8] = {1000 * 256};
+  ScaledShort y[8];
+  ScaledShort mem[1] = {0};
+  Syn_filt(1, a, x, y, 8, mem, 0);
+  ScaledShort expected = 1000 * 256;
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(y[i], expected) << i;
+    expected /= 2;
+  }
+  EXPECT_EQ(mem[0], 0) << "no update requested";
+}
+
+TEST(SynthesisFilter, MemoryStartsTheRecursionAndUpdatesOnRequest) {
+  const ScaledShort a[3] = {kOneQ12, -2048 * 256, 0};
+  ScaledShort x[4] = {};
+  ScaledShort y[4];
+  ScaledShort mem[2] = {0, 64 * 256};  // the last output was 64
+  Syn_filt(2, a, x, y, 4, mem, 1);
+  EXPECT_EQ(y[0], 32 * 256);
+  EXPECT_EQ(y[3], 4 * 256);
+  EXPECT_EQ(mem[0], y[2]);
+  EXPECT_EQ(mem[1], y[3]);
+}
+
+TEST(SynthesisFilter, SaturationSetsOverflowAndKeepsSaturatedOutputs) {
+  const ScaledShort a[2] = {kOneQ12, -4000 * 256};  // a near-unstable pole
+  ScaledShort x[40];
+  for (ScaledShort& v : x) v = 30000 * 256;
+  ScaledShort y[40];
+  ScaledShort mem[1] = {0};
+  Overflow = 0;
+  Syn_filt(1, a, x, y, 40, mem, 0);
+  EXPECT_EQ(Overflow, 1);
+  EXPECT_EQ(y[39], MAX_S);
+}
+
+TEST(SynthesisFilter, WorksInPlace) {
+  const ScaledShort a[3] = {kOneQ12, -3000 * 256, 1500 * 256};
+  ScaledShort x[40], y[40];
+  for (int i = 0; i < 40; ++i) x[i] = ((i * 7919) % 2001 - 1000) * 256;
+  ScaledShort mem1[2] = {5 * 256, -7 * 256}, mem2[2] = {5 * 256, -7 * 256};
+  Syn_filt(2, a, x, y, 40, mem1, 0);
+  Syn_filt(2, a, x, x, 40, mem2, 0);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(x[i], y[i]);
+}
+
+// Which impulse response the dispersion applied to a single pulse at 0.
+int applied_state(const ScaledShort inno[40]) {
+  const int32_t* tables[3] = {ph_imp_low, ph_imp_mid, ph_imp_none};
+  for (int s = 0; s < 3; ++s) {
+    bool match = true;
+    for (int i = 0; i < 40; ++i) match = match && inno[i] == mult(kPulse, tables[s][i]);
+    if (match) return s;
+  }
+  return -1;
+}
+
+struct Dispersion {
+  PhDispState st;
+  ScaledShort inno[40] = {};
+  ScaledShort x[40] = {};
+  ScaledShort y[40] = {};
+
+  int run(ScaledShort cb_gain, ScaledShort ltp_gain, int pulse_at = 0) {
+    for (ScaledShort& v : inno) v = 0;
+    inno[pulse_at] = kPulse;
+    for (int i = 0; i < 40; ++i)
+      x[i] = (i % 5) * 256 + extract_h(L_shl(L_mult(cb_gain, inno[i]), 1));
+    PhDisp(st, x, y, cb_gain, ltp_gain, inno);
+    return pulse_at == 0 ? applied_state(inno) : -1;
+  }
+};
+
+constexpr ScaledShort kHighPitchGain = 15000 * 256;  // above 0.9 in Q14
+constexpr ScaledShort kMidPitchGain = 12000 * 256;
+constexpr ScaledShort kLowPitchGain = 5000 * 256;  // below 0.6
+
+TEST(PhaseDispersion, FirstSubframeCountsAsOnsetAndRaisesTheState) {
+  Dispersion d;
+  EXPECT_EQ(d.run(100 * 256, kLowPitchGain), 1);
+  EXPECT_EQ(d.st.onset, 2);
+  EXPECT_EQ(d.st.prev_state, 1);
+}
+
+TEST(PhaseDispersion, OnsetNeedsTheFixedGainToMoreThanDouble) {
+  Dispersion d;
+  d.st.prev_cb_gain = 100 * 256;
+  d.st.prev_state = 2;
+  for (ScaledShort& g : d.st.gain_mem) g = kHighPitchGain;
+  d.run(200 * 256, kHighPitchGain);  // exactly double: no onset
+  EXPECT_EQ(d.st.onset, 0);
+  d.run(401 * 256, kHighPitchGain);
+  EXPECT_EQ(d.st.onset, 2);
+}
+
+TEST(PhaseDispersion, StateTwoPassesTheExcitationAlmostUnchanged) {
+  Dispersion d;
+  d.st.prev_cb_gain = 1000 * 256;
+  d.st.prev_state = 2;
+  for (ScaledShort& g : d.st.gain_mem) g = kHighPitchGain;
+  EXPECT_EQ(d.run(1000 * 256, kHighPitchGain), 2);
+  for (int i = 0; i < 40; ++i) EXPECT_NEAR(d.y[i], d.x[i], 2 * 256) << i;
+}
+
+TEST(PhaseDispersion, ManyLowPitchGainsForceStrongDispersion) {
+  Dispersion d;
+  d.st.prev_cb_gain = 1000 * 256;
+  d.st.prev_state = 2;
+  for (int i = 0; i < 3; ++i) d.st.gain_mem[i] = kLowPitchGain;
+  for (int i = 3; i < 6; ++i) d.st.gain_mem[i] = kHighPitchGain;
+  // The newest gain is high, but three of the last six stay low.
+  EXPECT_EQ(d.run(1000 * 256, kHighPitchGain), 0);
+}
+
+TEST(PhaseDispersion, WithoutOnsetTheStateRisesOneStepAtATime) {
+  Dispersion d;
+  d.st.prev_cb_gain = 1000 * 256;
+  d.st.prev_state = 0;
+  for (ScaledShort& g : d.st.gain_mem) g = kHighPitchGain;
+  EXPECT_EQ(d.run(1000 * 256, kHighPitchGain), 1);
+  EXPECT_EQ(d.run(1000 * 256, kHighPitchGain), 2);
+  EXPECT_EQ(d.run(1000 * 256, kMidPitchGain), 1);
+}
+
+TEST(PhaseDispersion, ResponseOfTheLastSampleWrapsAround) {
+  Dispersion d;
+  d.st.prev_cb_gain = 1000 * 256;
+  d.st.prev_state = 0;
+  for (ScaledShort& g : d.st.gain_mem) g = kLowPitchGain;
+  d.run(1000 * 256, kLowPitchGain, 39);
+  EXPECT_EQ(d.inno[39], mult(kPulse, ph_imp_low[0]));
+  for (int i = 0; i < 39; ++i) EXPECT_EQ(d.inno[i], mult(kPulse, ph_imp_low[i + 1])) << i;
+}
+
+TEST(PhaseDispersion, UpdateWithoutFilteringRecordsTheGains) {
+  PhDispState st;
+  st.onset = 2;
+  Update_PhDisp(st, kMidPitchGain, 77 * 256);
+  EXPECT_EQ(st.gain_mem[0], kMidPitchGain);
+  EXPECT_EQ(st.prev_state, 2);
+  EXPECT_EQ(st.prev_cb_gain, 77 * 256);
+  EXPECT_EQ(st.onset, 0);
+}
+
+TEST(DispersionTables, ReferenceEntries) {
+  EXPECT_EQ(ph_imp_low[0], 14690 * 256);
+  EXPECT_EQ(ph_imp_low[39], 10145 * 256);
+  EXPECT_EQ(ph_imp_mid[0], 30274 * 256);
+  EXPECT_EQ(ph_imp_mid[39], 655 * 256);
+  EXPECT_EQ(ph_imp_none[0], 0x7FFF00);
+  EXPECT_EQ(ph_imp_none[1], 0);
+}
+
+}  // namespace
+}  // namespace celp
