@@ -1,0 +1,188 @@
+#include "postfilter/short_term_postfilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace celp {
+namespace {
+
+constexpr ScaledShort kUnit = 256;             // one G.729 unit
+constexpr ScaledShort kOneQ12 = 4096 * kUnit;  // LP coefficient 1.0
+constexpr ScaledShort kOneQ14 = 16384 * kUnit;
+constexpr ScaledShort kHalfQ15 = 0x400000;
+
+TEST(CalcRc0H, FirstReflectionCoefficientIsMinusR1OverR0) {
+  StatusCode status = 0;
+  ScaledShort impulse[20] = {kOneQ12};
+  EXPECT_EQ(calc_rc0_h(impulse, 20, status), 0);
+
+  // Two equal taps: r1 / r0 = 1/2, positive correlation gives -1/2.
+  ScaledShort pair[20] = {0x100000, 0x100000};
+  EXPECT_EQ(calc_rc0_h(pair, 20, status), -kHalfQ15);
+  ScaledShort alternating[20] = {0x100000, -0x100000};
+  EXPECT_EQ(calc_rc0_h(alternating, 20, status), kHalfQ15);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(CalcRc0H, DecayingResponseGivesItsPole) {
+  StatusCode status = 0;
+  ScaledShort h[20];
+  double v = 4096;
+  for (ScaledShort& x : h) {
+    x = static_cast<ScaledShort>(v * kUnit);
+    v *= 0.8;
+  }
+  // Truncated to 20 samples, the ratio is still 0.8 to within a few units.
+  EXPECT_NEAR(calc_rc0_h(h, 20, status), -0.8 * 32768 * kUnit, 4 * kUnit);
+}
+
+TEST(CalcStFilt, EqualNumeratorAndDenominatorLeaveTheSignalAlone) {
+  // A(z/g2) / A(z/g1) with equal weightings is 1: a unit impulse response,
+  // magnitude sum 1.0 (not above the threshold) and no tilt.
+  const ScaledShort a[11] = {kOneQ12, -300000, 200000, -100000, 50000, 0, 0, 0, 0, 0, 12345};
+  ScaledShort apond2[32] = {};
+  for (int i = 0; i < 11; ++i) apond2[i] = a[i];
+  const ScaledShort mem_zero[30] = {};
+  ScaledShort sig[40], before[40];
+  for (int i = 0; i < 40; ++i) sig[i] = before[i] = (i * 40503 % 9000 - 4500) * kUnit;
+  ScaledShort parcor0 = 99;
+  StatusCode status = 0;
+  calc_st_filt(apond2, a, parcor0, sig, 20, 10, mem_zero, status);
+  EXPECT_EQ(parcor0, 0);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(sig[i], before[i]);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(CalcStFilt, AmplifyingFilterScalesItsInputDown) {
+  // 1 / (1 - 0.9 z^-1): h(n) = 0.9^n, magnitude sum about 8.78 over 20 taps;
+  // the truncated response gives a first reflection coefficient of -0.8968.
+  ScaledShort apond1[11] = {kOneQ12, -static_cast<ScaledShort>(0.9 * 4096 * kUnit)};
+  ScaledShort apond2[32] = {kOneQ12};
+  const ScaledShort mem_zero[30] = {};
+  ScaledShort sig[40];
+  for (ScaledShort& v : sig) v = 8000 * kUnit;
+  ScaledShort parcor0 = 0;
+  StatusCode status = 0;
+  calc_st_filt(apond2, apond1, parcor0, sig, 20, 10, mem_zero, status);
+  const double gain = (1 - std::pow(0.9, 20)) / 0.1;
+  for (ScaledShort v : sig) EXPECT_NEAR(v, 8000 / gain * kUnit, 3 * kUnit);
+  const double rc = 0.9 * (1 - std::pow(0.81, 19)) / (1 - std::pow(0.81, 20));
+  EXPECT_NEAR(parcor0, -rc * 32768 * kUnit, 8 * kUnit);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(FiltMu, ZeroTiltAddsOneUnit) {
+  // mu = 0 takes the 0.9 branch; the two half-unit roundings of the filter
+  // add up to one unit on every sample.
+  ScaledShort in[41], out[40];
+  for (int i = 0; i < 41; ++i) in[i] = (i * 3001 % 20000 - 10000) * kUnit + i;
+  StatusCode status = 0;
+  filt_mu(in, out, 0, status);
+  for (int n = 0; n < 40; ++n) EXPECT_EQ(out[n], in[n + 1] + kUnit) << n;
+  EXPECT_EQ(status, 0);
+}
+
+TEST(FiltMu, PositiveTiltAddsAFifthOfIt) {
+  // parcor0 0.5: mu = 0.1, out = (x(n) + 0.1 x(n-1)) / 0.9.
+  ScaledShort in[41], out[40];
+  for (ScaledShort& v : in) v = 9000 * kUnit;
+  StatusCode status = 0;
+  filt_mu(in, out, kHalfQ15, status);
+  for (ScaledShort v : out) EXPECT_NEAR(v, 11000 * kUnit, 3 * kUnit);
+}
+
+TEST(FiltMu, NegativeTiltSubtractsNineTenthsOfIt) {
+  // parcor0 -0.5: mu = -0.45, out = (x(n) - 0.45 x(n-1)) / 0.55.
+  ScaledShort in[41], out[40];
+  in[0] = 0;
+  for (int i = 1; i < 41; ++i) in[i] = 5500 * kUnit;
+  StatusCode status = 0;
+  filt_mu(in, out, -kHalfQ15, status);
+  EXPECT_NEAR(out[0], 10000 * kUnit, 3 * kUnit);
+  for (int n = 1; n < 40; ++n) EXPECT_NEAR(out[n], 5500 * kUnit, 3 * kUnit);
+}
+
+TEST(FiltMu, LoudOutputSaturates) {
+  // mu = -0.45 on an alternating signal: +-29000 / 0.55 is beyond full scale.
+  ScaledShort in[41], out[40];
+  for (int i = 0; i < 41; ++i) in[i] = (i % 2 ? 20000 : -20000) * kUnit;
+  StatusCode status = 0;
+  filt_mu(in, out, -kHalfQ15, status);
+  for (int n = 0; n < 40; ++n) EXPECT_EQ(out[n], n % 2 ? MIN_S : MAX_S) << n;
+}
+
+TEST(FiltMu, NumeratorBeyondShortRangeWrapsBeforeTheGain) {
+  // x(n) + 0.1 x(n-1) = 33000 units does not fit a short; its low 24 bits
+  // read as a large negative value, which the gain then saturates.
+  ScaledShort in[41], out[40];
+  for (ScaledShort& v : in) v = 30000 * kUnit;
+  StatusCode status = 0;
+  filt_mu(in, out, kHalfQ15, status);
+  for (ScaledShort v : out) EXPECT_EQ(v, MIN_S);
+}
+
+TEST(ScaleSt, EqualLevelsKeepTheGain) {
+  ScaledShort in[40], out[40];
+  for (int i = 0; i < 40; ++i) in[i] = out[i] = (i % 2 ? 1 : -1) * (1000 + 37 * i) * kUnit;
+  ScaledShort gain = kOneQ14;
+  StatusCode status = 0;
+  scale_st(in, out, gain, status);
+  EXPECT_NEAR(gain, kOneQ14, 40 * kUnit);
+  for (int i = 0; i < 40; ++i) EXPECT_NEAR(out[i], in[i], std::abs(in[i]) / 200 + kUnit);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(ScaleSt, GainMovesTowardsTheLevelRatio) {
+  // Output twice as loud as the input: the target gain is 0.5.
+  ScaledShort in[40], out[40];
+  StatusCode status = 0;
+  ScaledShort gain = kOneQ14;
+  for (int sub = 0; sub < 30; ++sub) {
+    for (int i = 0; i < 40; ++i) {
+      in[i] = (i % 3 - 1) * 2000 * kUnit;
+      out[i] = 2 * in[i];
+    }
+    scale_st(in, out, gain, status);
+  }
+  EXPECT_NEAR(gain, kOneQ14 / 2, 64 * kUnit);
+  for (int i = 0; i < 40; ++i) EXPECT_NEAR(out[i], in[i], 20 * kUnit);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(ScaleSt, SilentInputLetsTheGainDecay) {
+  ScaledShort in[40] = {}, out[40];
+  for (ScaledShort& v : out) v = 1000 * kUnit;
+  ScaledShort gain = kOneQ14;
+  StatusCode status = 0;
+  scale_st(in, out, gain, status);
+  // 0.9875 per sample, truncated: 0.9875^40 = 0.6045.
+  EXPECT_NEAR(gain, std::pow(0.9875, 40) * kOneQ14, 40 * kUnit);
+  EXPECT_LT(gain, std::pow(0.9875, 40) * kOneQ14);
+  EXPECT_NEAR(out[0], 987.5 * kUnit, kUnit);
+  EXPECT_NEAR(out[39], 604.5 * kUnit, 2 * kUnit);
+  EXPECT_GT(gain, 0);
+}
+
+TEST(ScaleSt, SilentOutputZeroesTheGainAndRestartsFromIt) {
+  ScaledShort in[40], out[40] = {};
+  for (ScaledShort& v : in) v = 1000 * kUnit;
+  ScaledShort gain = kOneQ14;
+  StatusCode status = 0;
+  scale_st(in, out, gain, status);
+  EXPECT_EQ(gain, 0);
+  for (ScaledShort v : out) EXPECT_EQ(v, 0);
+
+  // Next subframe at equal levels: the gain rises from 0 by about 0.0125
+  // per sample towards 1.
+  for (ScaledShort& v : out) v = 1000 * kUnit;
+  scale_st(in, out, gain, status);
+  const double expected = 1 - std::pow(0.9875, 40);
+  EXPECT_NEAR(gain, expected * kOneQ14, 80 * kUnit);
+  EXPECT_NEAR(out[0], 12.5 * kUnit, kUnit);
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace celp
