@@ -205,13 +205,12 @@ struct DecodeResult {
   bool written = true;                   // false when the sink failed
 };
 
-// Whether the call that returned `status` left a frame of samples in its
-// buffer. A failed read leaves the position where it was and writes nothing;
-// a status raised while decoding the frame (a division error) comes after
-// its samples were written and the position advanced. "Decoding fail" also
-// advances the position, but means the frame produced no samples.
-bool frame_written(int32_t before, int32_t after, StatusCode status) {
-  return after != before && status != status::kDecodingFail;
+// Whether the call left a frame of samples in its buffer. A failed read
+// leaves the position where it was and writes nothing; a status raised while
+// decoding the frame (a division error) comes after its samples were written
+// and the position advanced.
+bool frame_written(int32_t before, int32_t after) {
+  return after != before;
 }
 
 // Decodes from the first frame until the decoder returns non-zero, keeping
@@ -225,7 +224,7 @@ DecodeResult decode_all(voice::DecoderState& st, PcmSink& sink) {
     const int32_t before = st.position;
     int32_t after = before;
     result.status = vdec_decode_frame(st, pcm, &after);
-    if (frame_written(before, after, result.status)) {
+    if (frame_written(before, after)) {
       for (int i = 0; i < voice::kSamplesPerFrame; ++i)
         samples[i] = static_cast<int16_t>(pcm[2 * i] | pcm[2 * i + 1] << 8);
       if (!sink.write(samples)) {

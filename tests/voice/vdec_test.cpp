@@ -170,20 +170,6 @@ TEST(Decode, RestartDoesNotClearOtherFailures) {
   EXPECT_EQ(vdec_skip_forward(v.st, 1), 16);
 }
 
-TEST(Decode, CelpFramesAreReadButNotYetDecoded) {
-  VoiceFileBuilder b(VoiceMode::Celp64);
-  b.speech_frames(3).end_marker();
-  OpenedVoice v(b);
-  ASSERT_EQ(v.open_result, 0);
-  ASSERT_EQ(v.rewind(), 0);
-  ASSERT_EQ(vdec_skip_forward(v.st, 2), 0);
-  Bytes pcm(160, 0xEE);
-  int32_t pos = 0;
-  EXPECT_EQ(vdec_decode_frame(v.st, pcm.data(), &pos), 2);
-  EXPECT_EQ(pcm, Bytes(160, 0xEE));
-  EXPECT_STREQ(vdec_status_text(v.st, 2), "Decoding fail");
-}
-
 TEST(Decode, DecodingStartsAfterNonZeroLeadingFrames) {
   VoiceFileBuilder b(VoiceMode::Adpcm40);
   b.leading_frames(Bytes(80, 0x31)).speech_frames(1).end_marker();
