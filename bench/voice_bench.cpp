@@ -48,16 +48,22 @@ void BM_AdpcmDecodeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_AdpcmDecodeFrame);
 
-// Written once: at 4 MB it takes longer to write than most measurements.
-const TempFile& long_adpcm_file() {
-  static const TempFile file(
-      VoiceFileBuilder(VoiceMode::Adpcm40).speech_frames(kFileFrames).end_marker().bytes());
-  return file;
+// Written once per mode: at 4 MB a file takes longer to write than most
+// measurements.
+const TempFile& long_file(VoiceMode mode) {
+  static const TempFile files[] = {
+      TempFile(VoiceFileBuilder(VoiceMode::Celp56).speech_frames(kFileFrames).end_marker().bytes()),
+      TempFile(VoiceFileBuilder(VoiceMode::Celp64).speech_frames(kFileFrames).end_marker().bytes()),
+      TempFile(VoiceFileBuilder(VoiceMode::Celp80).speech_frames(kFileFrames).end_marker().bytes()),
+      TempFile(
+          VoiceFileBuilder(VoiceMode::Adpcm40).speech_frames(kFileFrames).end_marker().bytes()),
+  };
+  return files[static_cast<int>(mode)];
 }
 
-// The player's path: file reader, record checks and the frame step.
-void BM_DecodeFrameFromFile(benchmark::State& state) {
-  const TempFile& file = long_adpcm_file();
+// The player's path: file reader, record checks and the mode's frame step.
+void BM_DecodeFrameFromFile(benchmark::State& state, VoiceMode mode) {
+  const TempFile& file = long_file(mode);
   voice::DecoderState st;
   StatusCode r = status::kSuccess;
   if (vdec_query(st, file.c_str(), nullptr, &r) < 0 || vdec_restart_at(st, file.c_str(), 0) != 0) {
@@ -82,7 +88,10 @@ void BM_DecodeFrameFromFile(benchmark::State& state) {
   }
   report_frames(state, decoded);
 }
-BENCHMARK(BM_DecodeFrameFromFile);
+BENCHMARK_CAPTURE(BM_DecodeFrameFromFile, Adpcm40, VoiceMode::Adpcm40);
+BENCHMARK_CAPTURE(BM_DecodeFrameFromFile, Celp80, VoiceMode::Celp80);
+BENCHMARK_CAPTURE(BM_DecodeFrameFromFile, Celp64, VoiceMode::Celp64);
+BENCHMARK_CAPTURE(BM_DecodeFrameFromFile, Celp56, VoiceMode::Celp56);
 
 }  // namespace
 

@@ -101,38 +101,41 @@ inline ScaledShort mult(ScaledShort a, ScaledShort b) {
   return saturate(p);
 }
 
+// Whether a 64-bit value lies outside the long range: one unsigned compare
+// on the hot accumulation paths.
+inline bool outside_long_range(int64_t s) {
+  return static_cast<uint64_t>(s - MIN_L) > static_cast<uint64_t>(MAX_L - MIN_L);
+}
+
+[[gnu::cold, gnu::noinline]] inline ScaledLong saturate_long(int64_t s) {
+  Overflow = 1;
+  return s > MAX_L ? MAX_L : MIN_L;
+}
+
+[[gnu::cold, gnu::noinline]] inline ScaledLong saturated_product() {
+  Overflow = 1;
+  return MAX_L;
+}
+
 inline ScaledLong L_mult(ScaledShort a, ScaledShort b) {
   const int64_t p = static_cast<int64_t>(a) * b;
-  if (p == (int64_t{1} << 46)) {
-    Overflow = 1;
-    return MAX_L;
-  }
+  // Only MIN_S x MIN_S doubles past the long range.
+  if (p == (int64_t{1} << 46)) [[unlikely]]
+    return saturated_product();
   return 2 * p;
 }
 
 inline ScaledLong L_add(ScaledLong L1, ScaledLong L2) {
   const int64_t s = L1 + L2;
-  if (s > MAX_L) {
-    Overflow = 1;
-    return MAX_L;
-  }
-  if (s < MIN_L) {
-    Overflow = 1;
-    return MIN_L;
-  }
+  if (outside_long_range(s)) [[unlikely]]
+    return saturate_long(s);
   return s;
 }
 
 inline ScaledLong L_sub(ScaledLong L1, ScaledLong L2) {
   const int64_t s = L1 - L2;
-  if (s > MAX_L) {
-    Overflow = 1;
-    return MAX_L;
-  }
-  if (s < MIN_L) {
-    Overflow = 1;
-    return MIN_L;
-  }
+  if (outside_long_range(s)) [[unlikely]]
+    return saturate_long(s);
   return s;
 }
 
@@ -149,6 +152,11 @@ inline ScaledLong L_shr(ScaledLong L, int n);
 inline ScaledLong L_shl(ScaledLong L, int n) {
   if (n <= 0) return L_shr(L, -n);
   if (L == 0) return 0;  // doubling zero never saturates
+  // A value that no doubling can push past the range shifts in one go; the
+  // others double step by step, saturating at the first step that would
+  // leave the range.
+  if (n < 47 && L >= -(int64_t{1} << (47 - n)) && L < (int64_t{1} << (47 - n)))
+    return L * (int64_t{1} << n);
   for (; n > 0; --n) {
     if (L > 0x3FFF'FFFF'FFFF) {
       Overflow = 1;
