@@ -100,7 +100,8 @@ void celp_decode_frame(CelpDecoderState& st, const FrameParams& prm, int direct_
     ScaledShort* mem = st.mem_syn + 30 - M;
     Overflow = 0;
     Syn_filt(M, Az, exc + i0, synth + i0, L_SUBFR, mem, 0);
-    if (Overflow)
+    const bool rescaled = Overflow != 0;
+    if (rescaled)
       for (ScaledShort& e : st.old_exc) e = shr(e, 2);
 
     if (rate == 0) {
@@ -108,7 +109,9 @@ void celp_decode_frame(CelpDecoderState& st, const FrameParams& prm, int direct_
       PhDisp(st.phdisp, exc + i0, dispersed, st.gain_code, st.gain_pit, code);
       Syn_filt(M, Az, dispersed, synth + i0, L_SUBFR, mem, 0);
     } else {
-      Syn_filt(M, Az, exc + i0, synth + i0, L_SUBFR, mem, 0);
+      // The second pass filters the first pass's input with the same,
+      // unchanged memory: without a rescale its output is already in synth.
+      if (rescaled) Syn_filt(M, Az, exc + i0, synth + i0, L_SUBFR, mem, 0);
       Update_PhDisp(st.phdisp, st.gain_pit, st.gain_code);
     }
     Copy(synth + i0 + 10, st.mem_syn, 30);

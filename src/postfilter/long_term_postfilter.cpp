@@ -23,6 +23,16 @@ int gain_shift(ScaledLong L) {
   return sh < 0 ? 0 : sh;
 }
 
+// The common scaling of pst_ltp keeps every sample the search reads within
+// +-2^20, so an up-sampled sample stays within +-1.25 * 2^20 (the 4-tap
+// filters' taps add up to at most 39084 in magnitude) and a 16-tap
+// interpolation within +-2.2 * 2^20. The longest sum below, 41 doubled
+// products of such values, stays below 2^47: no step of these accumulations
+// can saturate, so they are plain sums, exactly what L_mac would give.
+inline ScaledLong exact_mac(ScaledLong acc, ScaledShort a, ScaledShort b) {
+  return acc + 2 * (int64_t{a} * b);
+}
+
 void set_unvoiced(LtpSearch& r) {
   r.ltpdel = 0;
   r.phase = 0;
@@ -34,7 +44,7 @@ void set_unvoiced(LtpSearch& r) {
 
 void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   ScaledLong L_ener = 0;
-  for (int n = 0; n < 40; ++n) L_ener = L_mac(L_ener, s[n], s[n]);
+  for (int n = 0; n < 40; ++n) L_ener = exact_mac(L_ener, s[n], s[n]);
   if (L_ener == 0) return set_unvoiced(r);
   const int sh_ener = gain_shift(L_ener);
   const ScaledShort ener = short_after_shift(L_ener, sh_ener);
@@ -46,7 +56,7 @@ void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   int i_max = 0;
   for (int i = 0; i < 3; ++i) {
     ScaledLong L_acc = 0;
-    for (int n = 0; n < 40; ++n) L_acc = L_mac(L_acc, s[n], s[n - lambda - i]);
+    for (int n = 0; n < 40; ++n) L_acc = exact_mac(L_acc, s[n], s[n - lambda - i]);
     if (L_acc < 0) L_acc = 0;
     if (L_sub(L_acc, L_int) > 0) {
       L_int = L_acc;
@@ -57,7 +67,7 @@ void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   lambda = add(lambda, i_max);
 
   ScaledLong L_den_int = 0;
-  for (int n = 0; n < 40; ++n) L_den_int = L_mac(L_den_int, s[n - lambda], s[n - lambda]);
+  for (int n = 0; n < 40; ++n) L_den_int = exact_mac(L_den_int, s[n - lambda], s[n - lambda]);
   if (L_den_int == 0) return set_unvoiced(r);
 
   // One up-sampled vector per phase covers both fractional neighbours of
@@ -69,13 +79,13 @@ void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
     ScaledShort* u = r.y_up[p - 1];
     for (int k = 0; k <= 40; ++k) {
       ScaledLong L_acc = 0;
-      for (int i = 0; i < 4; ++i) L_acc = L_mac(L_acc, h[i], s[k - lambda + 1 - i]);
+      for (int i = 0; i < 4; ++i) L_acc = exact_mac(L_acc, h[i], s[k - lambda + 1 - i]);
       u[k] = extract_h(L_acc);
     }
     ScaledLong L_acc = 0;
-    for (int k = 1; k < 40; ++k) L_acc = L_mac(L_acc, u[k], u[k]);
-    L_den0[p - 1] = L_mac(L_acc, u[0], u[0]);
-    L_den1[p - 1] = L_mac(L_acc, u[40], u[40]);
+    for (int k = 1; k < 40; ++k) L_acc = exact_mac(L_acc, u[k], u[k]);
+    L_den0[p - 1] = exact_mac(L_acc, u[0], u[0]);
+    L_den1[p - 1] = exact_mac(L_acc, u[40], u[40]);
   }
 
   // The largest energy among the candidates fixes one common scale for all
@@ -112,10 +122,10 @@ void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   for (int p = 1; p <= 7; ++p) {
     const ScaledShort* u = r.y_up[p - 1];
     ScaledLong L_acc = 0;
-    for (int n = 0; n < 40; ++n) L_acc = L_mac(L_acc, s[n], u[n]);
+    for (int n = 0; n < 40; ++n) L_acc = exact_mac(L_acc, s[n], u[n]);
     try_candidate(L_acc, L_den0[p - 1], p, 0);
     L_acc = 0;
-    for (int n = 0; n < 40; ++n) L_acc = L_mac(L_acc, s[n], u[n + 1]);
+    for (int n = 0; n < 40; ++n) L_acc = exact_mac(L_acc, s[n], u[n + 1]);
     try_candidate(L_acc, L_den1[p - 1], p, 1);
   }
 
@@ -148,7 +158,7 @@ LtpGain compute_ltp_l(const ScaledShort* s, int ltpdel, int phase, ScaledShort* 
   const ScaledShort* h = &tab_hup_l[shl(sub(phase, 1), 4)];
   for (int n = 0; n < 40; ++n) {
     ScaledLong L_acc = 0;
-    for (int i = 0; i < 16; ++i) L_acc = L_mac(L_acc, h[i], s[n + 8 - ltpdel - i]);
+    for (int i = 0; i < 16; ++i) L_acc = exact_mac(L_acc, h[i], s[n + 8 - ltpdel - i]);
     y[n] = extract_h(L_acc);
   }
 
