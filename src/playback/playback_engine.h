@@ -1,0 +1,123 @@
+// The player's playback: extraction of the embedded recording, the start of
+// each stream, the decode thread with the double-buffered wave output, and
+// the transport controls. The dialog owns one engine and forwards its
+// commands and the routed messages of its queue to the handlers below, all
+// on its user-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "playback/audio_device.h"
+#include "playback/decode_thread.h"
+#include "playback/embedded_recording.h"
+#include "playback/player_view.h"
+#include "playback/temp_voice_file.h"
+#include "voice/decoder_state.h"
+
+namespace playback {
+
+struct PlaybackState {
+  bool extracted = false;  // the recording has been written to its temporary file
+  std::string voicePath;   // that file, once the first stream has been prepared
+  int32_t frameCount = 0;
+  int32_t sampleRate = 8000;
+  uint32_t durationSeconds = 0;
+  int32_t seekBaseBytes = 0;  // PCM offset of the point where the stream started
+  // The decoder's frame position after the last buffer handed to the device.
+  int32_t decodedFrame = 0;
+  bool playing = false;     // the stream's device is open and playing (or paused)
+  bool deviceOpen = false;  // the device is open with both headers prepared
+  bool nextDoneIsB = false;
+  bool paused = false;
+  bool seekInProgress = false;  // a seek gesture has begun and is not committed yet
+  int32_t lastVolumeLevel = 0;  // the last level sent from the volume slider
+
+  // The device of a new stream has been asked to open and has not said so yet.
+  bool opening = false;
+  // Buffers written to the device and not given back yet.
+  int buffersInDevice = 0;
+  // The decode thread's last, short buffer has been written: its return ends
+  // the stream.
+  bool lastBufferWritten = false;
+  // A seek committed while paused, for the next Play to start from.
+  bool seekPending = false;
+  int32_t pendingFrameDelta = 0;
+  uint32_t pendingSeconds = 0;
+};
+
+class PlaybackEngine {
+ public:
+  // `decoder` is the decoder the engine alone uses (the process's one
+  // vdec_state() in the player); `tempRoot` is where the recording's private
+  // directory is made.
+  PlaybackEngine(voice::DecoderState& decoder, AudioDevice& device, PlayerView& view,
+                 const EmbeddedRecording& recording, std::string tempRoot = SystemTempDirectory());
+  ~PlaybackEngine();
+  PlaybackEngine(const PlaybackEngine&) = delete;
+  PlaybackEngine& operator=(const PlaybackEngine&) = delete;
+
+  // The dialog's start-up: slider ranges, and a probe of the device whose
+  // volume sets the volume slider.
+  void InitControls();
+
+  // Extraction and stream start.
+  void StartFromBeginning();
+  int PrepareVoice(const std::string& path);
+  int StartStreamAt(const std::string& path, int frameDelta);
+  void OnDestroy();
+
+  // Wave output.
+  void OnWaveOpen();
+  void OnBufferAReady(uint32_t bytes, int32_t frame);
+  void OnBufferBReady(uint32_t bytes, int32_t frame);
+  void OnWaveDone();
+  WaveResult StopStream();
+
+  // Transport controls. The scroll handlers act only for their own slider.
+  void OnPlay();
+  void OnStop();
+  void OnHScroll(int code, int position, Control control);
+  void OnVScroll(int code, int position, Control control);
+
+  const PlaybackState& state() const { return state_; }
+  const DecodeThreadBlock& decode_block() const { return block_; }
+
+ private:
+  bool ExtractRecording();
+  void AllocateBuffers();
+  StatusCode PositionDecoder(const std::string& path, int frameDelta);
+  void WakeDecodeThread();
+  void EndDecodeThread();
+  std::string DeviceErrorText(WaveResult code);
+  void AbandonOpenedDevice(WaveResult failure, const char* caption);
+  void OnBufferReady(WaveHeader& header, uint32_t bytes, int32_t frame, const char* caption);
+  void RequestRefill();
+  void EndOfStream();
+  void ShowPlayedTime(uint32_t seconds);
+  void ShowTransportIdle();
+  uint32_t ElapsedSeconds(uint32_t playedBytes) const;
+  uint32_t PlayedBytes();
+  void BeginSeek();
+  void CommitSeek();
+  void StartSeekStream(int frameDelta, uint32_t seconds);
+
+  voice::DecoderState& decoder_;
+  AudioDevice& device_;
+  PlayerView& view_;
+  const EmbeddedRecording& recording_;
+  const std::string tempRoot_;
+
+  PlaybackState state_;
+  DecodeThreadBlock block_;
+  std::unique_ptr<uint8_t[]> bufferA_;
+  std::unique_ptr<uint8_t[]> bufferB_;
+  WaveHeader headerA_;
+  WaveHeader headerB_;
+  std::unique_ptr<TempVoiceFile> tempFile_;
+  std::thread decodeThread_;
+};
+
+}  // namespace playback

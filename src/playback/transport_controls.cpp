@@ -1,0 +1,149 @@
+// What the Play/Pause and Stop buttons and the two sliders do to playback.
+#include "playback/playback_engine.h"
+#include "playback/playback_scales.h"
+#include "playback/player_texts.h"
+#include "voice/vdec.h"
+
+namespace playback {
+
+namespace {
+
+// Trackbar scroll codes.
+constexpr int kLineUp = 0;
+constexpr int kLineDown = 1;
+constexpr int kPageUp = 2;
+constexpr int kPageDown = 3;
+constexpr int kThumbPosition = 4;
+constexpr int kThumbTrack = 5;
+constexpr int kEndScroll = 8;
+
+// Home and End (codes 6 and 7) move the position slider without seeking.
+bool BeginsSeek(int code) {
+  return code == kLineUp || code == kLineDown || code == kPageUp || code == kPageDown ||
+         code == kThumbTrack;
+}
+
+bool CommitsSeek(int code) {
+  return code == kThumbPosition || code == kEndScroll;
+}
+
+// Paging and Home/End take effect with the end-of-scroll code that follows.
+bool SetsVolume(int code) {
+  return code == kLineUp || code == kLineDown || code == kThumbPosition || code == kThumbTrack ||
+         code == kEndScroll;
+}
+
+}  // namespace
+
+void PlaybackEngine::OnPlay() {
+  // A second stream would run a second decode thread on the one decoder.
+  if (state_.opening) return;
+  if (!state_.playing) {
+    if (state_.paused && state_.seekPending) {
+      state_.paused = false;
+      state_.seekPending = false;
+      StartSeekStream(state_.pendingFrameDelta, state_.pendingSeconds);
+    } else {
+      StartFromBeginning();
+    }
+    return;
+  }
+  const uint32_t played = PlayedBytes();
+  if (state_.paused) {
+    state_.paused = false;
+    device_.Restart();
+    view_.SetText(Control::kElapsed, ElapsedText(ElapsedSeconds(played)));
+    view_.SetText(Control::kPlay, kPauseCaption);
+  } else {
+    state_.paused = true;
+    device_.Pause();
+    const uint32_t seconds = ElapsedSeconds(played);
+    view_.SetText(Control::kElapsed, PausedAtText(seconds));
+    view_.SetSliderPosition(Control::kPosition, static_cast<int>(SliderUnitsForSeconds(
+                                                    seconds, state_.durationSeconds)));
+    view_.SetText(Control::kPlay, kPlayCaption);
+  }
+}
+
+void PlaybackEngine::OnStop() {
+  if (state_.playing) {
+    if (state_.paused) device_.Restart();
+    state_.paused = false;
+    StopStream();
+    view_.SetText(Control::kPlay, kPlayCaption);
+  }
+  state_.seekPending = false;
+  view_.Enable(Control::kStop, false);
+  view_.SetSliderPosition(Control::kPosition, 0);
+  view_.SetText(Control::kElapsed, ElapsedText(0));
+  view_.Enable(Control::kPosition, false);
+  block_.status = status::kSuccess;
+}
+
+void PlaybackEngine::OnHScroll(int code, int /*position: read from the slider*/, Control control) {
+  if (control != Control::kPosition) return;
+  if (BeginsSeek(code) && (state_.playing || state_.seekPending)) BeginSeek();
+  if (CommitsSeek(code) && state_.seekInProgress) CommitSeek();
+}
+
+void PlaybackEngine::OnVScroll(int code, int /*position: read from the slider*/, Control control) {
+  if (control != Control::kVolume || !SetsVolume(code)) return;
+  const int level = kVolumeSliderMax - view_.SliderPosition(Control::kVolume);
+  if (level == state_.lastVolumeLevel) return;
+  // Without an open device this fails and changes nothing; the next stream
+  // sets the volume from the slider when its device opens.
+  device_.SetVolume(DeviceVolumeForLevel(level));
+  state_.lastVolumeLevel = level;
+}
+
+void PlaybackEngine::BeginSeek() {
+  state_.seekInProgress = true;
+  if (block_.status != status::kSuccess) {
+    // The thread has met the end (or a failure): there is nothing left to
+    // seek in, so the stream ends as if it had played out.
+    state_.seekInProgress = false;
+    state_.seekPending = false;
+    ShowTransportIdle();
+    view_.Enable(Control::kPosition, false);
+    StopStream();
+    view_.SetText(Control::kElapsed, ElapsedText(state_.durationSeconds));
+    view_.SetSliderPosition(Control::kPosition, static_cast<int>(kSliderUnits));
+    return;
+  }
+  // The sound stops while the user moves the slider; paused, it stays paused.
+  if (!state_.paused) StopStream();
+}
+
+void PlaybackEngine::CommitSeek() {
+  if (state_.paused) StopStream();
+  state_.seekInProgress = false;
+  const auto units = static_cast<uint32_t>(view_.SliderPosition(Control::kPosition));
+  const double target = BytesForSliderUnits(units, state_.durationSeconds, state_.sampleRate);
+  // The stopped thread has returned, so the decoder stands where it really
+  // is; the frames it decoded after the last buffer handed to the device
+  // are not in decodedFrame.
+  state_.decodedFrame = decoder_.position;
+  const auto deltaBytes = static_cast<int32_t>(target - static_cast<double>(state_.decodedFrame) *
+                                                            voice::kPcmFrameBytes);
+  state_.seekBaseBytes = static_cast<int32_t>(target);
+  const uint32_t seconds = SecondsForSliderUnits(units, state_.durationSeconds);
+  const int frameDelta = deltaBytes / voice::kPcmFrameBytes;
+  if (state_.paused) {
+    view_.SetText(Control::kElapsed, PausedAtText(seconds));
+    state_.seekPending = true;
+    state_.pendingFrameDelta = frameDelta;
+    state_.pendingSeconds = seconds;
+    return;
+  }
+  StartSeekStream(frameDelta, seconds);
+}
+
+// The slider comes back when the new stream's device opens.
+void PlaybackEngine::StartSeekStream(int frameDelta, uint32_t seconds) {
+  view_.Enable(Control::kPosition, false);
+  const int started = StartStreamAt(state_.voicePath, frameDelta);
+  view_.SetText(Control::kElapsed, ElapsedText(seconds));
+  if (started != 0) ShowTransportIdle();
+}
+
+}  // namespace playback
