@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include "celp/dispersion_tables.h"
 #include "celp/phase_dispersion.h"
 #include "celp/synthesis_filter.h"
@@ -56,6 +60,64 @@ TEST(SynthesisFilter, WorksInPlace) {
   Syn_filt(2, a, x, y, 40, mem1, 0);
   Syn_filt(2, a, x, x, 40, mem2, 0);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(x[i], y[i]);
+}
+
+// The filter as the plain operator sequence, one output at a time.
+void reference_syn_filt(int m, const ScaledShort* a, const ScaledShort* x, ScaledShort* y, int lg,
+                        ScaledShort* mem) {
+  std::vector<ScaledShort> w(mem, mem + m);
+  for (int i = 0; i < lg; ++i) {
+    ScaledLong s = L_mult(x[i], a[0]);
+    for (int j = 1; j <= m; ++j) s = L_msu(s, a[j], w[static_cast<size_t>(m + i - j)]);
+    w.push_back(extract_h(L_shl(s, 3)));
+  }
+  for (int i = 0; i < lg; ++i) y[i] = w[static_cast<size_t>(m + i)];
+  for (int i = 0; i < m; ++i) mem[i] = w[static_cast<size_t>(lg + i)];
+}
+
+// A random value of random size, now and then the most negative short.
+ScaledShort loud_value(std::mt19937& rng) {
+  if (rng() % 64 == 0) return MIN_S;
+  const int bits = 8 + static_cast<int>(rng() % 16);
+  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+  return rng() % 2 ? v : -v;
+}
+
+// Plain sums stand in for the saturating operators only where no partial sum
+// can saturate; filters and inputs of every size, with saturation setting in
+// part-way through a call, must give the operators' outputs and Overflow.
+TEST(SynthesisFilter, MatchesTheSaturatingOperatorsAtEveryLevel) {
+  std::mt19937 rng(729);
+  int saturated = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int m = trial % 2 ? 10 : 1 + static_cast<int>(rng() % 30);
+    const int lg = trial % 3 ? 40 : 1 + static_cast<int>(rng() % 80);
+    ScaledShort a[31];
+    a[0] = trial % 4 ? kOneQ12 : loud_value(rng);
+    for (int j = 1; j <= m; ++j) a[j] = loud_value(rng) >> (rng() % 4);
+    ScaledShort x[80];
+    for (int i = 0; i < lg; ++i) x[i] = loud_value(rng);
+    ScaledShort mem[30];
+    for (int i = 0; i < m; ++i) mem[i] = loud_value(rng) >> 4;
+    ScaledShort expected_mem[30];
+    std::copy(mem, mem + m, expected_mem);
+
+    ScaledShort expected[80];
+    Overflow = 0;
+    reference_syn_filt(m, a, x, expected, lg, expected_mem);
+    const int expected_overflow = Overflow;
+    saturated += expected_overflow;
+
+    ScaledShort y[80];
+    Overflow = 0;
+    Syn_filt(m, a, x, y, lg, mem, 1);
+    ASSERT_EQ(Overflow, expected_overflow) << "trial " << trial;
+    for (int i = 0; i < lg; ++i) ASSERT_EQ(y[i], expected[i]) << "trial " << trial << " sample " << i;
+    for (int i = 0; i < m; ++i) ASSERT_EQ(mem[i], expected_mem[i]) << "trial " << trial;
+  }
+  // Both regimes were exercised.
+  EXPECT_GT(saturated, 300);
+  EXPECT_LT(saturated, 2700);
 }
 
 // Which impulse response the dispersion applied to a single pulse at 0.
