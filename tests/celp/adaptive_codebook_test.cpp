@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 #include "celp/celp_state.h"
 #include "celp/codebook_tables.h"
@@ -129,6 +130,55 @@ TEST(PredLt3, LongestLagsReachExactly153SamplesBack) {
     Pred_lt_3(only_153.exc(), c[0], c[1], L_SUBFR);
     for (int j = 0; j < L_SUBFR; ++j) EXPECT_EQ(b.exc()[j], only_153.exc()[j]) << j;
   }
+}
+
+// The interpolation as the plain operator sequence.
+void ReferencePredLt3(ScaledShort* exc, int T0, int frac) {
+  const ScaledShort* x0 = exc - T0;
+  int f = -frac;
+  if (f < 0) {
+    f += 3;
+    --x0;
+  }
+  for (int j = 0; j < L_SUBFR; ++j) {
+    ScaledLong s = 0;
+    for (int i = 0; i < 10; ++i) {
+      s = L_mac(s, x0[j - i], inter_3l[f + 3 * i]);
+      s = L_mac(s, x0[j + 1 + i], inter_3l[3 - f + 3 * i]);
+    }
+    exc[j] = extract_h(s);
+  }
+}
+
+// The plain sums may stand in for L_mac only while no partial sum can
+// saturate: every lag and phase over histories of every size, up to full
+// scale, must give the operators' samples and Overflow.
+TEST(PredLt3, MatchesTheSaturatingOperatorsAtEveryLevel) {
+  std::mt19937 rng(3);
+  int saturated = 0;
+  for (int T0 = 19; T0 <= 144; ++T0) {
+    for (int frac = -1; frac <= 1; ++frac) {
+      for (int level = 12; level <= 24; level += 4) {
+        Buffer b;
+        for (int n = -kHistory; n < 0; ++n) {
+          const int bits = level == 24 ? 23 : level;
+          const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+          b.exc()[n] = level == 24 && rng() % 8 == 0 ? MIN_S : (rng() % 2 ? v : -v);
+        }
+        Buffer expected = b;
+        Overflow = 0;
+        ReferencePredLt3(expected.exc(), T0, frac);
+        const int expected_overflow = Overflow;
+        saturated += expected_overflow;
+        Overflow = 0;
+        Pred_lt_3(b.exc(), T0, frac, L_SUBFR);
+        ASSERT_EQ(Overflow, expected_overflow) << T0 << " " << frac << " " << level;
+        for (int j = 0; j < L_SUBFR; ++j)
+          ASSERT_EQ(b.exc()[j], expected.exc()[j]) << T0 << " " << frac << " " << level << " " << j;
+      }
+    }
+  }
+  EXPECT_GT(saturated, 50);  // the loudest histories do saturate
 }
 
 }  // namespace

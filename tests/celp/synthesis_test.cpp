@@ -112,7 +112,8 @@ TEST(SynthesisFilter, MatchesTheSaturatingOperatorsAtEveryLevel) {
     Overflow = 0;
     Syn_filt(m, a, x, y, lg, mem, 1);
     ASSERT_EQ(Overflow, expected_overflow) << "trial " << trial;
-    for (int i = 0; i < lg; ++i) ASSERT_EQ(y[i], expected[i]) << "trial " << trial << " sample " << i;
+    for (int i = 0; i < lg; ++i)
+      ASSERT_EQ(y[i], expected[i]) << "trial " << trial << " sample " << i;
     for (int i = 0; i < m; ++i) ASSERT_EQ(mem[i], expected_mem[i]) << "trial " << trial;
   }
   // Both regimes were exercised.
