@@ -2,6 +2,7 @@
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
@@ -26,6 +27,14 @@ test-sanitize: deps
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	@ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The playback engine's tests (ctest label playback) under ThreadSanitizer:
+# its decode thread and the user-interface thread share buffers and events.
+.PHONY: test-thread
+test-thread: deps
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_TSAN=ON -DVOICE_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target playback_tests playback_allocation_tests
+	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L playback
+
 # make fuzz FUZZ_SECONDS=300
 fuzz: deps
 	@CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -44,3 +53,4 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(TSAN_BUILD)
