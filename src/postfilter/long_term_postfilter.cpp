@@ -1,6 +1,7 @@
 #include "postfilter/long_term_postfilter.h"
 
 #include "celp/oper_32b.h"
+#include "celp/simd_clones.h"
 #include "postfilter/postfilter_state.h"
 #include "postfilter/postfilter_tables.h"
 
@@ -42,7 +43,7 @@ void set_unvoiced(LtpSearch& r) {
 
 }  // namespace
 
-void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
+VOICE_SIMD_CLONES void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   ScaledLong L_ener = 0;
   for (int n = 0; n < 40; ++n) L_ener = exact_mac(L_ener, s[n], s[n]);
   if (L_ener == 0) return set_unvoiced(r);
@@ -154,7 +155,8 @@ void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   r.gain.sh_den = sh_den;
 }
 
-LtpGain compute_ltp_l(const ScaledShort* s, int ltpdel, int phase, ScaledShort* y) {
+VOICE_SIMD_CLONES LtpGain compute_ltp_l(const ScaledShort* s, int ltpdel, int phase,
+                                        ScaledShort* y) {
   const ScaledShort* h = &tab_hup_l[shl(sub(phase, 1), 4)];
   for (int n = 0; n < 40; ++n) {
     ScaledLong L_acc = 0;
