@@ -44,6 +44,7 @@ fuzz: deps
 
 bench: build
 	@$(BUILD)/bin/voice_bench
+	@$(BUILD)/bin/playback_bench
 
 run: build
 	@scripts/run-sample.sh $(BUILD)
