@@ -1,5 +1,6 @@
 #include "postfilter/post_filter.h"
 
+#include "celp/simd_clones.h"
 #include "celp/synthesis_filter.h"
 #include "postfilter/long_term_postfilter.h"
 #include "postfilter/short_term_postfilter.h"
@@ -9,6 +10,50 @@ namespace celp {
 namespace {
 
 constexpr int kMaxOrder = 30;  // the memories hold at most this many past samples
+
+inline int64_t magnitude(ScaledShort v) {
+  return v < 0 ? -int64_t{v} : int64_t{v};
+}
+
+// A residual sample from the exact sum s of its products, not yet doubled,
+// |2 s| <= MAX_L: L_mac's doubling and L_shl(., 3) saturate exactly when
+// 2 s lies outside [-2^44, 2^44), and extract_h keeps the bits from 24 up,
+// so the sample is floor(2 s / 2^21) clamped to the short range. The floor
+// is taken on 2 s + 2^47 >= 0, where a logical shift does it (and
+// vectorises, unlike a 64-bit arithmetic shift). Records in `saturated`
+// whether the shift saturated, which would have set Overflow.
+inline ScaledShort residual_from_sum(int64_t s, int& saturated) {
+  const uint64_t biased = static_cast<uint64_t>(2 * s + (int64_t{1} << 47)) >> 21;
+  const int32_t r = static_cast<int32_t>(biased) - (1 << 26);
+  const ScaledShort c = r < MIN_S ? MIN_S : r > MAX_S ? MAX_S : r;
+  saturated |= c != r;
+  return c;
+}
+
+// Residu without saturation in the sums; returns whether the final shift
+// saturated anywhere. The decoder's order 10 has its own copy with the taps
+// unrolled, so that the samples vectorise.
+bool residu_plain(int m, const ScaledShort* a, const ScaledShort* x, ScaledShort* y, int lg) {
+  int saturated = 0;
+  for (int i = 0; i < lg; ++i) {
+    int64_t s = 0;
+    for (int j = 0; j <= m; ++j) s += int64_t{a[j]} * x[i - j];
+    y[i] = residual_from_sum(s, saturated);
+  }
+  return saturated != 0;
+}
+
+VOICE_SIMD_CLONES bool residu_order10(const ScaledShort* a, const ScaledShort* x,
+                                      ScaledShort* __restrict y, int lg) {
+  int saturated = 0;
+  for (int i = 0; i < lg; ++i) {
+    int64_t s = 0;
+#pragma GCC unroll 11
+    for (int j = 0; j <= 10; ++j) s += int64_t{a[j]} * x[i - j];
+    y[i] = residual_from_sum(s, saturated);
+  }
+  return saturated != 0;
+}
 
 }  // namespace
 
@@ -25,6 +70,19 @@ void Weight_Az(const ScaledShort* a, ScaledShort gamma, int m, ScaledShort* ap) 
 }
 
 void Residu(int m, const ScaledShort* a, const ScaledShort* x, ScaledShort* y, int lg) {
+  // Every partial sum is at most 2 sum |a_j| X in magnitude, X being the
+  // largest input read. Within the long range no L_mult or L_mac can
+  // saturate (L_mult's one saturating case, MIN_S x MIN_S, lies beyond it),
+  // and the plain sum is exact; louder input takes the saturating sequence.
+  int64_t a_sum = 0;
+  for (int j = 0; j <= m; ++j) a_sum += magnitude(a[j]);
+  int64_t x_max = 0;
+  for (int i = -m; i < lg; ++i)
+    if (magnitude(x[i]) > x_max) x_max = magnitude(x[i]);
+  if (a_sum * x_max <= MAX_L / 2) {
+    if (m == 10 ? residu_order10(a, x, y, lg) : residu_plain(m, a, x, y, lg)) Overflow = 1;
+    return;
+  }
   for (int i = 0; i < lg; ++i) {
     ScaledLong s = L_mult(x[i], a[0]);
     for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);

@@ -11,7 +11,8 @@ namespace celp {
 void Post(PostFilterState& st, int t0, const ScaledShort* signal, const ScaledShort* coeff, ScaledShort* sig_out,
           ScaledShort gamma1, ScaledShort gamma2, int long_h_st, int m_pst, StatusCode& status);
 void Weight_Az(const ScaledShort* a, ScaledShort gamma, int m, ScaledShort* ap);
-// y = x filtered by A(z) of order m; reads x[-m .. lg-1].
+// y = x filtered by A(z) of order m; reads x[-m .. lg-1]. y must not overlap
+// x.
 void Residu(int m, const ScaledShort* a, const ScaledShort* x, ScaledShort* y, int lg);
 void Init_Post_Filter(PostFilterState& st);
 

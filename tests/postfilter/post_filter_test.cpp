@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 #include "celp/synthesis_filter.h"
 #include "postfilter/long_term_postfilter.h"
@@ -70,6 +71,71 @@ TEST(Residu, SynthesisUndoesIt) {
   Residu(10, kLp, x, res, 40);
   Syn_filt(10, kLp, res, back, 40, mem, 0);
   for (int i = 0; i < 40; ++i) EXPECT_NEAR(back[i], x[i], 8 * kUnit) << i;
+}
+
+// A random value of random size, now and then the most negative short.
+ScaledShort LoudValue(std::mt19937& rng) {
+  if (rng() % 64 == 0) return MIN_S;
+  const int bits = 8 + static_cast<int>(rng() % 16);
+  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+  return rng() % 2 ? v : -v;
+}
+
+// Plain sums stand in for L_mac only where none can saturate: inputs and
+// coefficients of every size must give the operators' samples and Overflow,
+// the final shift's saturation included.
+TEST(Residu, MatchesTheSaturatingOperatorsAtEveryLevel) {
+  std::mt19937 rng(11);
+  int saturated = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int m = trial % 2 ? 10 : 1 + static_cast<int>(rng() % 30);
+    ScaledShort a[31];
+    for (int j = 0; j <= m; ++j) a[j] = LoudValue(rng) >> (rng() % 8);
+    ScaledShort buf[30 + 40];
+    ScaledShort* x = buf + 30;
+    const int shift = static_cast<int>(rng() % 12);
+    for (ScaledShort& v : buf) v = LoudValue(rng) >> shift;
+
+    ScaledShort expected[40];
+    Overflow = 0;
+    for (int i = 0; i < 40; ++i) {
+      ScaledLong s = L_mult(x[i], a[0]);
+      for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);
+      expected[i] = extract_h(L_shl(s, 3));
+    }
+    const int expected_overflow = Overflow;
+    saturated += expected_overflow;
+
+    ScaledShort y[40];
+    Overflow = 0;
+    Residu(m, a, x, y, 40);
+    ASSERT_EQ(Overflow, expected_overflow) << "trial " << trial;
+    for (int i = 0; i < 40; ++i)
+      ASSERT_EQ(y[i], expected[i]) << "trial " << trial << " sample " << i;
+  }
+  EXPECT_GT(saturated, 100);  // both regimes were exercised
+  EXPECT_LT(saturated, 2900);
+}
+
+// The first products overshoot the long range and the last ones bring the
+// sum back: the saturated partial sum must stay in the result, although the
+// plain sum of the products would fit.
+TEST(Residu, KeepsASaturationInsideTheSum) {
+  ScaledShort buf[10 + 40];
+  for (ScaledShort& v : buf) v = 0x400000;  // 2 x each coefficient's product = 2^23 a_j
+  ScaledShort* x = buf + 10;
+  // Positive taps add up to 2^24 + 2^19 - 1, negative ones to 2^24 - 2^19.
+  ScaledShort a[11];
+  const int32_t positive = (1 << 24) + (1 << 19) - 1;
+  const int32_t negative = (1 << 24) - (1 << 19);
+  for (int j = 0; j < 6; ++j) a[j] = positive / 6 + (j < positive % 6 ? 1 : 0);
+  for (int j = 6; j < 11; ++j) a[j] = -(negative / 5) - (j - 6 < negative % 5 ? 1 : 0);
+  ScaledShort y[40];
+  Overflow = 0;
+  Residu(10, a, x, y, 40);
+  EXPECT_EQ(Overflow, 1);
+  // MAX_L - (2^47 - 2^42) = 2^42 - 1, shifted by 3 and truncated to a short.
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(y[i], ((int64_t{1} << 42) - 1) >> 21) << i;
 }
 
 TEST(InitPostFilter, ClearsTheHistoryAndSetsUnitGain) {
