@@ -181,5 +181,36 @@ TEST(PredLt3, MatchesTheSaturatingOperatorsAtEveryLevel) {
   EXPECT_GT(saturated, 50);  // the loudest histories do saturate
 }
 
+// Samples whose products with the taps are all positive over the first five
+// tap pairs and all negative over the last five, at a level where the
+// positive part alone overshoots the long range: the saturated partial sum
+// must stay in the output, although the plain sum would fit.
+TEST(PredLt3, KeepsASaturationInsideTheSum) {
+  constexpr int kT0 = 100;
+  for (int frac = -1; frac <= 1; ++frac) {
+    const int f = frac == 1 ? 2 : -frac;
+    Buffer b;
+    ScaledShort* x0 = b.exc() - kT0 - (frac == 1 ? 1 : 0);
+    int64_t tap_sum = 0;
+    for (int i = 0; i < 10; ++i)
+      tap_sum += std::abs(inter_3l[f + 3 * i]) + std::abs(inter_3l[3 - f + 3 * i]);
+    const auto level = static_cast<ScaledShort>(MAX_L / tap_sum);
+    auto sign = [](ScaledShort tap) { return tap < 0 ? -1 : 1; };
+    for (int i = 0; i < 10; ++i) {
+      const int side = i < 5 ? 1 : -1;
+      x0[-i] = side * sign(inter_3l[f + 3 * i]) * level;
+      x0[1 + i] = side * sign(inter_3l[3 - f + 3 * i]) * level;
+    }
+    Buffer expected = b;
+    Overflow = 0;
+    ReferencePredLt3(expected.exc(), kT0, frac);
+    ASSERT_EQ(Overflow, 1) << frac;  // the case is what it claims
+    Overflow = 0;
+    Pred_lt_3(b.exc(), kT0, frac, L_SUBFR);
+    EXPECT_EQ(Overflow, 1) << frac;
+    for (int j = 0; j < L_SUBFR; ++j) EXPECT_EQ(b.exc()[j], expected.exc()[j]) << frac << " " << j;
+  }
+}
+
 }  // namespace
 }  // namespace celp

@@ -121,6 +121,28 @@ TEST(SynthesisFilter, MatchesTheSaturatingOperatorsAtEveryLevel) {
   EXPECT_LT(saturated, 2700);
 }
 
+// The first products of the sum overshoot the long range and the last ones
+// bring it back: the saturated partial sum must stay in the output.
+TEST(SynthesisFilter, KeepsASaturationInsideTheSum) {
+  // Past outputs of 2^22, so that each product doubles to 2^23 |a_j|: taps 1
+  // to 5 add up to 2^24 + 2^19 - 1 of positive contribution, 6 to 10 to
+  // 2^24 - 2^19 of negative.
+  const int32_t positive = (1 << 24) + (1 << 19) - 1;
+  const int32_t negative = (1 << 24) - (1 << 19);
+  ScaledShort a[11] = {0};
+  for (int j = 1; j <= 5; ++j) a[j] = -(positive / 5) - (j - 1 < positive % 5 ? 1 : 0);
+  for (int j = 6; j <= 10; ++j) a[j] = negative / 5 + (j - 6 < negative % 5 ? 1 : 0);
+  ScaledShort mem[10];
+  for (ScaledShort& v : mem) v = 0x400000;
+  const ScaledShort x[1] = {0};
+  ScaledShort y[1];
+  Overflow = 0;
+  Syn_filt(10, a, x, y, 1, mem, 0);
+  EXPECT_EQ(Overflow, 1);
+  // MAX_L - (2^47 - 2^42) = 2^42 - 1, shifted by 3 and truncated to a short.
+  EXPECT_EQ(y[0], ((int64_t{1} << 45) - 8) >> 24);
+}
+
 // Which impulse response the dispersion applied to a single pulse at 0.
 int applied_state(const ScaledShort inno[40]) {
   const int32_t* tables[3] = {ph_imp_low, ph_imp_mid, ph_imp_none};
