@@ -42,10 +42,6 @@ struct PlaybackState {
   // The decode thread's last, short buffer has been written: its return ends
   // the stream.
   bool lastBufferWritten = false;
-  // A seek committed while paused, for the next Play to start from.
-  bool seekPending = false;
-  int32_t pendingFrameDelta = 0;
-  uint32_t pendingSeconds = 0;
 };
 
 class PlaybackEngine {

@@ -13,7 +13,6 @@ void PlaybackEngine::StartFromBeginning() {
   state_.seekBaseBytes = 0;
   state_.decodedFrame = 0;
   state_.paused = false;
-  state_.seekPending = false;
   view_.SetSliderPosition(Control::kPosition, 0);
   if (state_.extracted) {
     state_.deviceOpen = false;

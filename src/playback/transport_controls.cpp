@@ -39,13 +39,7 @@ void PlaybackEngine::OnPlay() {
   // A second stream would run a second decode thread on the one decoder.
   if (state_.opening) return;
   if (!state_.playing) {
-    if (state_.paused && state_.seekPending) {
-      state_.paused = false;
-      state_.seekPending = false;
-      StartSeekStream(state_.pendingFrameDelta, state_.pendingSeconds);
-    } else {
-      StartFromBeginning();
-    }
+    StartFromBeginning();
     return;
   }
   const uint32_t played = PlayedBytes();
@@ -72,7 +66,6 @@ void PlaybackEngine::OnStop() {
     StopStream();
     view_.SetText(Control::kPlay, kPlayCaption);
   }
-  state_.seekPending = false;
   view_.Enable(Control::kStop, false);
   view_.SetSliderPosition(Control::kPosition, 0);
   view_.SetText(Control::kElapsed, ElapsedText(0));
@@ -82,7 +75,7 @@ void PlaybackEngine::OnStop() {
 
 void PlaybackEngine::OnHScroll(int code, int /*position: read from the slider*/, Control control) {
   if (control != Control::kPosition) return;
-  if (BeginsSeek(code) && (state_.playing || state_.seekPending)) BeginSeek();
+  if (BeginsSeek(code) && state_.playing) BeginSeek();
   if (CommitsSeek(code) && state_.seekInProgress) CommitSeek();
 }
 
@@ -102,7 +95,6 @@ void PlaybackEngine::BeginSeek() {
     // The thread has met the end (or a failure): there is nothing left to
     // seek in, so the stream ends as if it had played out.
     state_.seekInProgress = false;
-    state_.seekPending = false;
     ShowTransportIdle();
     view_.Enable(Control::kPosition, false);
     StopStream();
@@ -129,10 +121,9 @@ void PlaybackEngine::CommitSeek() {
   const uint32_t seconds = SecondsForSliderUnits(units, state_.durationSeconds);
   const int frameDelta = deltaBytes / voice::kPcmFrameBytes;
   if (state_.paused) {
+    // The paused stream has ended: the label shows the chosen point, and the
+    // next Play starts from the beginning.
     view_.SetText(Control::kElapsed, PausedAtText(seconds));
-    state_.seekPending = true;
-    state_.pendingFrameDelta = frameDelta;
-    state_.pendingSeconds = seconds;
     return;
   }
   StartSeekStream(frameDelta, seconds);
