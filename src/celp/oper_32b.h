@@ -11,9 +11,14 @@ struct HiLo {
   ScaledShort lo;
 };
 
+// hi = extract_h(L) with its 8 extra fraction bits cleared, lo =
+// extract_l(L_shr(L_msu(L_shr(L, 1), hi, 0x400000), 8)). For L in the long
+// range L >> 24 is a short already, so hi is floor(L / 2^32) 2^8; the msu
+// then leaves floor(L / 2) mod 2^31, which never saturates, and lo is bits
+// 9 to 31 of L. Neither form touches Overflow.
 inline HiLo L_Extract(ScaledLong L) {
-  const ScaledShort hi = extract_h(L) & ~0xFF;
-  const ScaledShort lo = extract_l(L_shr(L_msu(L_shr(L, 1), hi, 0x400000), 8));
+  const auto hi = static_cast<ScaledShort>((L >> 32) * 256);
+  const auto lo = static_cast<ScaledShort>((L >> 9) & 0x7FFFFF);
   return {hi, lo};
 }
 

@@ -4,6 +4,16 @@
 
 namespace celp {
 
+namespace {
+
+// Mpy_32_16 of a past output with a feedback coefficient, which cannot
+// saturate here (see below).
+inline int64_t feedback(HiLo y, ScaledShort a) {
+  return 2 * int64_t{y.hi} * a + ((2 * int64_t{y.lo} * a) >> 15);
+}
+
+}  // namespace
+
 // Second-order high-pass at about 100 Hz. The output memories are kept as
 // hi/lo pairs so that the poles, close to the unit circle, see more than
 // 16 bits of the past output.
@@ -13,11 +23,18 @@ void Post_Process(HighPassState& st, ScaledShort* signal, int lg) {
     st.hp_x1 = st.hp_x0;
     st.hp_x0 = signal[i];
 
-    ScaledLong L = Mpy_32_16(st.hp_y1.hi, st.hp_y1.lo, a100[1]);
-    L = L_add(L, Mpy_32_16(st.hp_y2.hi, st.hp_y2.lo, a100[2]));
-    L = L_mac(L, st.hp_x0, b100[0]);
-    L = L_mac(L, st.hp_x1, b100[1]);
-    L = L_mac(L, x2, b100[2]);
+    // With |hi| <= 2^23, 0 <= lo < 2^23 and |x| <= 2^23 the two feedback
+    // products and the first input term stay below 1.341e14 < MAX_L in
+    // magnitude, whatever the signal: none of their operators can saturate
+    // (nor does L_mult's MIN_S x MIN_S case arise with these coefficients).
+    // The second input term may take the sum out of the range, but then the
+    // third (|2 x2 b2| <= 3.31e13) leaves it beyond +-(MAX_L - 3.31e13), past
+    // +-2^45 either way, and the L_shl by 2 below saturates to the same bound
+    // as from the plain sum. So one saturation of the whole sum gives what
+    // the operators give, Overflow included (these operators only set it).
+    const int64_t partial = feedback(st.hp_y1, a100[1]) + feedback(st.hp_y2, a100[2]) +
+                            2 * int64_t{st.hp_x0} * b100[0] + 2 * int64_t{st.hp_x1} * b100[1];
+    ScaledLong L = L_add(partial, 2 * int64_t{x2} * b100[2]);
     L = L_shl(L, 2);  // the coefficients are Q13
 
     // The doubling saturates in the long, so a loud sample clips rather

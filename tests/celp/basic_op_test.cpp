@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "celp/oper_32b.h"
 
 namespace celp {
@@ -146,6 +149,34 @@ TEST(DoublePrecision, ExtractAndRecompose) {
   // Mpy_32_16 by one half halves the long.
   EXPECT_NEAR(static_cast<double>(Mpy_32_16(parts.hi, parts.lo, 0x400000)),
               static_cast<double>(L) / 2, 1 << 16);
+}
+
+// L_Extract is computed in closed form; it must agree with its definition
+// through the operators on every long, the range ends included.
+TEST(DoublePrecision, ExtractMatchesTheOperatorDefinition) {
+  std::mt19937_64 rng(5);
+  std::vector<ScaledLong> values = {MIN_L,
+                                    MAX_L,
+                                    0,
+                                    -1,
+                                    1,
+                                    int64_t{1} << 32,
+                                    -(int64_t{1} << 32),
+                                    (int64_t{1} << 32) - 1,
+                                    -(int64_t{1} << 32) - 1,
+                                    511,
+                                    -512};
+  for (int i = 0; i < 100000; ++i)
+    values.push_back(static_cast<ScaledLong>(rng() % (uint64_t{1} << 48)) + MIN_L);
+  for (ScaledLong L : values) {
+    Overflow = 0;
+    const ScaledShort hi = extract_h(L) & ~0xFF;
+    const ScaledShort lo = extract_l(L_shr(L_msu(L_shr(L, 1), hi, 0x400000), 8));
+    ASSERT_EQ(Overflow, 0) << L;
+    const HiLo parts = L_Extract(L);
+    ASSERT_EQ(parts.hi, hi) << L;
+    ASSERT_EQ(parts.lo, lo) << L;
+  }
 }
 
 }  // namespace

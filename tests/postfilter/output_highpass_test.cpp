@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
+#include "celp/oper_32b.h"
 #include "postfilter/postfilter_tables.h"
 
 namespace celp {
@@ -109,6 +112,90 @@ TEST(OutputHighPass, SplittingAFrameDoesNotChangeTheOutput) {
   Post_Process(b, parts, 40);
   Post_Process(b, parts + 40, 40);
   for (int i = 0; i < 80; ++i) EXPECT_EQ(whole[i], parts[i]) << i;
+}
+
+// The filter through the operators as written, one sample at a time.
+void ReferencePostProcess(HighPassState& st, ScaledShort* signal, int lg) {
+  for (int i = 0; i < lg; ++i) {
+    const ScaledShort x2 = st.hp_x1;
+    st.hp_x1 = st.hp_x0;
+    st.hp_x0 = signal[i];
+    ScaledLong L = Mpy_32_16(st.hp_y1.hi, st.hp_y1.lo, a100[1]);
+    L = L_add(L, Mpy_32_16(st.hp_y2.hi, st.hp_y2.lo, a100[2]));
+    L = L_mac(L, st.hp_x0, b100[0]);
+    L = L_mac(L, st.hp_x1, b100[1]);
+    L = L_mac(L, x2, b100[2]);
+    L = L_shl(L, 2);
+    signal[i] = extract_h(L_shl(L, 1));
+    st.hp_y2 = st.hp_y1;
+    const ScaledShort hi = extract_h(L) & ~0xFF;
+    st.hp_y1 = {hi, extract_l(L_shr(L_msu(L_shr(L, 1), hi, 0x400000), 8))};
+  }
+}
+
+// Square waves and noise up to full scale, which clip: the same samples,
+// memories and Overflow as the operators give.
+TEST(OutputHighPass, MatchesTheOperatorsUpToFullScale) {
+  std::mt19937 rng(100);
+  HighPassState st, expected_st;
+  int clipped = 0;
+  for (int frame = 0; frame < 400; ++frame) {
+    ScaledShort signal[80];
+    const int level = 10 + frame % 14;
+    const int period = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < 80; ++i) {
+      const ScaledShort square = (i / period) % 2 ? MAX_S : MIN_S;
+      const auto noise = static_cast<ScaledShort>(rng() & ((1u << level) - 1));
+      signal[i] = frame % 3 == 0 ? square : (rng() % 2 ? noise : -noise);
+    }
+    ScaledShort expected[80];
+    std::copy(signal, signal + 80, expected);
+    Overflow = 0;
+    ReferencePostProcess(expected_st, expected, 80);
+    const int expected_overflow = Overflow;
+    clipped += expected_overflow;
+    Overflow = 0;
+    Post_Process(st, signal, 80);
+    ASSERT_EQ(Overflow, expected_overflow) << frame;
+    for (int i = 0; i < 80; ++i) ASSERT_EQ(signal[i], expected[i]) << frame << " " << i;
+    ASSERT_EQ(st.hp_y1.hi, expected_st.hp_y1.hi) << frame;
+    ASSERT_EQ(st.hp_y1.lo, expected_st.hp_y1.lo) << frame;
+    ASSERT_EQ(st.hp_y2.hi, expected_st.hp_y2.hi) << frame;
+    ASSERT_EQ(st.hp_y2.lo, expected_st.hp_y2.lo) << frame;
+  }
+  EXPECT_GT(clipped, 50);
+}
+
+// Any memories a long can leave, with full-scale inputs: the sums may then
+// saturate in places a real signal never takes them.
+TEST(OutputHighPass, MatchesTheOperatorsFromArbitraryMemories) {
+  std::mt19937_64 rng(8);
+  auto any_long = [&] { return static_cast<ScaledLong>(rng() % (uint64_t{1} << 48)) + MIN_L; };
+  auto any_short = [&] { return static_cast<ScaledShort>(rng() % (1u << 24)) + MIN_S; };
+  int saturated = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    HighPassState st;
+    st.hp_x0 = any_short();
+    st.hp_x1 = any_short();
+    st.hp_y1 = L_Extract(any_long());
+    st.hp_y2 = L_Extract(any_long());
+    HighPassState expected_st = st;
+    ScaledShort signal[4];
+    for (ScaledShort& v : signal) v = rng() % 2 ? MAX_S : MIN_S;
+    ScaledShort expected[4];
+    std::copy(signal, signal + 4, expected);
+    Overflow = 0;
+    ReferencePostProcess(expected_st, expected, 4);
+    const int expected_overflow = Overflow;
+    saturated += expected_overflow;
+    Overflow = 0;
+    Post_Process(st, signal, 4);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(signal[i], expected[i]) << trial << " " << i;
+    ASSERT_EQ(st.hp_y1.hi, expected_st.hp_y1.hi) << trial;
+    ASSERT_EQ(st.hp_y1.lo, expected_st.hp_y1.lo) << trial;
+  }
+  EXPECT_GT(saturated, 1000);
 }
 
 }  // namespace
