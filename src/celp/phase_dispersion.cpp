@@ -1,12 +1,42 @@
 #include "celp/phase_dispersion.h"
 
 #include "celp/dispersion_tables.h"
+#include "celp/simd_clones.h"
 
 namespace celp {
 namespace {
 
 constexpr ScaledShort kGain06 = 9830 * 256;   // 0.6, Q14
 constexpr ScaledShort kGain09 = 14745 * 256;  // 0.9, Q14
+
+// The short-range operators of this step in closed form, without their
+// writes to Overflow (the caller sets it once at the end, to what the last
+// operator would leave):
+//
+// add and sub clamp the exact sum, which fits in an int64.
+inline ScaledShort clamp_short(int64_t v) {
+  return static_cast<ScaledShort>(v < MIN_S ? MIN_S : v > MAX_S ? MAX_S : v);
+}
+
+// mult(a, b) of two shorts: |a b| <= 2^46, so (a b) >> 23 lies in
+// [-2^23, 2^23] and the sign extension from bit 24 changes nothing; only
+// MIN_S x MIN_S exceeds the range. The floor is taken on a b + 2^46 >= 0,
+// where a logical shift does it (64-bit arithmetic shifts do not vectorise).
+inline int32_t short_product(ScaledShort a, ScaledShort b) {
+  const uint64_t biased = static_cast<uint64_t>(int64_t{a} * b + (int64_t{1} << 46)) >> 23;
+  const int32_t r = static_cast<int32_t>(biased) - (1 << 23);
+  return r > MAX_S ? MAX_S : r;
+}
+
+// extract_h(L_shl(L_mult(g, c), 1)): L_mult doubles g c (MIN_S x MIN_S
+// saturating to MAX_L), L_shl doubles again, saturating exactly when 4 g c
+// leaves the long range, and extract_h keeps bits 24 up: together
+// floor(g c / 2^22) clamped to the short range (clamped here, by the caller).
+inline int32_t gain_product(ScaledShort g, ScaledShort c) {
+  const uint64_t biased = static_cast<uint64_t>(int64_t{g} * c + (int64_t{1} << 46)) >> 22;
+  const int32_t r = static_cast<int32_t>(biased) - (1 << 24);
+  return r < MIN_S ? MIN_S : r > MAX_S ? MAX_S : r;
+}
 
 void remember_pitch_gain(PhDispState& st, ScaledShort ltp_gain) {
   for (int i = 5; i > 0; --i) st.gain_mem[i] = st.gain_mem[i - 1];
@@ -41,14 +71,14 @@ int dispersion_state(PhDispState& st, ScaledShort cb_gain, ScaledShort ltp_gain)
 
 }  // namespace
 
-void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y, ScaledShort cb_gain,
-            ScaledShort ltp_gain, ScaledShort* inno) {
+VOICE_SIMD_CLONES void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y,
+                              ScaledShort cb_gain, ScaledShort ltp_gain, ScaledShort* inno) {
   ScaledShort residual[L_SUBFR];
   ScaledShort inno_sav[L_SUBFR];
   int pulses[L_SUBFR];
   int n_pulses = 0;
   for (int i = 0; i < L_SUBFR; ++i) {
-    residual[i] = sub(x[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+    residual[i] = clamp_short(int64_t{x[i]} - gain_product(cb_gain, inno[i]));
     inno_sav[i] = inno[i];
     inno[i] = 0;
   }
@@ -59,14 +89,23 @@ void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y, ScaledShort c
   const int32_t* h = state == 0 ? ph_imp_low : state == 1 ? ph_imp_mid : ph_imp_none;
 
   // Circular convolution over the subframe: a pulse's response wraps
-  // around to the subframe's start.
+  // around to the subframe's start. With the response written out twice,
+  // sample i of a pulse at p takes entry i - p + 40 for every i.
+  ScaledShort h2[2 * L_SUBFR];
+  for (int i = 0; i < L_SUBFR; ++i) h2[i] = h2[i + L_SUBFR] = h[i];
   for (int k = 0; k < n_pulses; ++k) {
     const int p = pulses[k];
-    for (int i = p; i < L_SUBFR; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p]));
-    for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p + L_SUBFR]));
+    const ScaledShort* hp = h2 + L_SUBFR - p;
+    for (int i = 0; i < L_SUBFR; ++i)
+      inno[i] = clamp_short(int64_t{inno[i]} + short_product(inno_sav[p], hp[i]));
   }
-  for (int i = 0; i < L_SUBFR; ++i)
-    y[i] = add(residual[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+  int64_t last = 0;
+  for (int i = 0; i < L_SUBFR; ++i) {
+    last = int64_t{residual[i]} + gain_product(cb_gain, inno[i]);
+    y[i] = clamp_short(last);
+  }
+  // The operators leave Overflow as the final add set it.
+  Overflow = last != y[L_SUBFR - 1] ? 1 : 0;
 }
 
 void Update_PhDisp(PhDispState& st, ScaledShort ltp_gain, ScaledShort cb_gain) {

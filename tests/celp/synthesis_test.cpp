@@ -241,6 +241,91 @@ TEST(PhaseDispersion, UpdateWithoutFilteringRecordsTheGains) {
   EXPECT_EQ(st.onset, 0);
 }
 
+// Random values of random size for the dispersion, with the range ends.
+ScaledShort LoudValueForDispersion(std::mt19937& rng) {
+  switch (rng() % 32) {
+    case 0:
+      return MIN_S;
+    case 1:
+      return MAX_S;
+    default:
+      break;
+  }
+  const int bits = 4 + static_cast<int>(rng() % 20);
+  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+  return rng() % 2 ? v : -v;
+}
+
+// PhDisp through the operators as written, its state logic included.
+void ReferencePhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y, ScaledShort cb_gain,
+                     ScaledShort ltp_gain, ScaledShort* inno) {
+  ScaledShort residual[40], inno_sav[40];
+  for (int i = 0; i < 40; ++i) {
+    residual[i] = sub(x[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+    inno_sav[i] = inno[i];
+    inno[i] = 0;
+  }
+  // Thresholds 0.9 and 0.6 in Q14.
+  int state = sub(ltp_gain, 14745 * 256) < 0 ? (sub(ltp_gain, 9830 * 256) > 0 ? 1 : 0) : 2;
+  for (int i = 5; i > 0; --i) st.gain_mem[i] = st.gain_mem[i - 1];
+  st.gain_mem[0] = ltp_gain;
+  if (sub(shr(cb_gain, 1), st.prev_cb_gain) > 0)
+    st.onset = 2;
+  else if (st.onset > 0)
+    --st.onset;
+  int low_gains = 0;
+  for (ScaledShort g : st.gain_mem)
+    if (g < 9830 * 256) ++low_gains;
+  if (low_gains > 2 && st.onset == 0) state = 0;
+  if (state > st.prev_state + 1 && st.onset == 0) --state;
+  if (st.onset != 0 && state < 2) ++state;
+  st.prev_state = state;
+  st.prev_cb_gain = cb_gain;
+  const int32_t* h = state == 0 ? ph_imp_low : state == 1 ? ph_imp_mid : ph_imp_none;
+  for (int p = 0; p < 40; ++p) {
+    if (inno_sav[p] == 0) continue;
+    for (int i = p; i < 40; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p]));
+    for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(inno_sav[p], h[i - p + 40]));
+  }
+  for (int i = 0; i < 40; ++i)
+    y[i] = add(residual[i], extract_h(L_shl(L_mult(cb_gain, inno[i]), 1)));
+}
+
+// The closed forms of the dispersion's operators, on sparse and dense
+// innovations of every size with every gain, the most negative values
+// included: the same samples, innovation, state and Overflow.
+TEST(PhaseDispersion, MatchesTheOperatorsAtEveryLevel) {
+  std::mt19937 rng(40);
+  PhDispState st, expected_st;
+  int saturated = 0;
+  for (int trial = 0; trial < 4000; ++trial) {
+    ScaledShort x[40], inno[40];
+    const int density = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < 40; ++i) {
+      x[i] = LoudValueForDispersion(rng);
+      inno[i] = static_cast<int>(rng() % 40) < density ? LoudValueForDispersion(rng) : 0;
+    }
+    const ScaledShort cb_gain = LoudValueForDispersion(rng);
+    const ScaledShort ltp_gain = static_cast<ScaledShort>(rng() % (20000 * 256));
+    ScaledShort expected_inno[40], expected[40], y[40];
+    std::copy(inno, inno + 40, expected_inno);
+    Overflow = 0;
+    ReferencePhDisp(expected_st, x, expected, cb_gain, ltp_gain, expected_inno);
+    const int expected_overflow = Overflow;
+    saturated += expected_overflow;
+    Overflow = 1 - expected_overflow;
+    PhDisp(st, x, y, cb_gain, ltp_gain, inno);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_EQ(y[i], expected[i]) << trial << " " << i;
+      ASSERT_EQ(inno[i], expected_inno[i]) << trial << " " << i;
+    }
+    ASSERT_EQ(st.prev_state, expected_st.prev_state) << trial;
+    ASSERT_EQ(st.onset, expected_st.onset) << trial;
+  }
+  EXPECT_GT(saturated, 20);  // the final add does saturate
+}
+
 TEST(DispersionTables, ReferenceEntries) {
   EXPECT_EQ(ph_imp_low[0], 14690 * 256);
   EXPECT_EQ(ph_imp_low[39], 10145 * 256);
