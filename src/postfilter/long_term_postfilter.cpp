@@ -34,6 +34,13 @@ inline ScaledLong exact_mac(ScaledLong acc, ScaledShort a, ScaledShort b) {
   return acc + 2 * (int64_t{a} * b);
 }
 
+// extract_h of such a sum: L >> 24 is a short already for L in the long
+// range. Taken as a logical shift of L + 2^47 >= 0, which vectorises (a
+// 64-bit arithmetic shift does not).
+inline ScaledShort high_short(ScaledLong L) {
+  return static_cast<ScaledShort>(static_cast<uint64_t>(L + (int64_t{1} << 47)) >> 24) - (1 << 23);
+}
+
 void set_unvoiced(LtpSearch& r) {
   r.ltpdel = 0;
   r.phase = 0;
@@ -77,11 +84,13 @@ VOICE_SIMD_CLONES void search_del(int t0, const ScaledShort* s, LtpSearch& r) {
   ScaledLong L_den1[7];
   for (int p = 1; p <= 7; ++p) {
     const ScaledShort* h = &tab_hup_s[(p - 1) * 4];
+    const ScaledShort* x = s - lambda + 1;
     ScaledShort* u = r.y_up[p - 1];
     for (int k = 0; k <= 40; ++k) {
-      ScaledLong L_acc = 0;
-      for (int i = 0; i < 4; ++i) L_acc = exact_mac(L_acc, h[i], s[k - lambda + 1 - i]);
-      u[k] = extract_h(L_acc);
+      const ScaledLong L_acc =
+          exact_mac(exact_mac(exact_mac(exact_mac(0, h[0], x[k]), h[1], x[k - 1]), h[2], x[k - 2]),
+                    h[3], x[k - 3]);
+      u[k] = high_short(L_acc);
     }
     ScaledLong L_acc = 0;
     for (int k = 1; k < 40; ++k) L_acc = exact_mac(L_acc, u[k], u[k]);
@@ -227,7 +236,15 @@ void pst_ltp(int t0, const ScaledShort* x, ScaledShort* out, StatusCode& status)
   int32_t peak_bits = 0;
   for (int n = -RES2_SCALED_HISTORY; n < 40; ++n) peak_bits |= abs_s(x[n]);
   const int nb_sh_sig = sub(3, norm_s(peak_bits));
-  for (int n = -RES2_HISTORY; n < 40; ++n) s[n] = shr(x[n], nb_sh_sig);
+  // shr by a negative count is shl, which cannot saturate for the samples
+  // that set the peak: they stay below 2^(23 - norm) in magnitude and move up
+  // by norm - 3 bits. Only the deepest sample needs the saturating form.
+  if (nb_sh_sig >= 0) {
+    for (int n = -RES2_HISTORY; n < 40; ++n) s[n] = x[n] >> nb_sh_sig;
+  } else {
+    for (int n = -RES2_HISTORY; n < -RES2_SCALED_HISTORY; ++n) s[n] = shr(x[n], nb_sh_sig);
+    for (int n = -RES2_SCALED_HISTORY; n < 40; ++n) s[n] = x[n] * (1 << -nb_sh_sig);
+  }
 
   LtpSearch r;
   search_del(t0, s, r);
