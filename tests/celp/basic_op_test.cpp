@@ -151,6 +151,40 @@ TEST(DoublePrecision, ExtractAndRecompose) {
               static_cast<double>(L) / 2, 1 << 16);
 }
 
+// div_s without branches must be the restoring division through L_sub and
+// add, down to add clearing Overflow once a quotient bit is set.
+TEST(Division, MatchesTheOperatorForm) {
+  std::mt19937 rng(15);
+  auto reference = [](ScaledShort a, ScaledShort b) {
+    ScaledLong num = (L_deposit_l(a) >> 1) & ~ScaledLong{0xFF};
+    const ScaledLong den = (L_deposit_l(b) >> 1) & ~ScaledLong{0xFF};
+    ScaledShort q = 0;
+    for (int i = 0; i < 15; ++i) {
+      q = 2 * q;
+      num = 2 * num;
+      if (num >= den) {
+        num = L_sub(num, den);
+        q = add(q, 256);
+      }
+    }
+    return q;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int bits = 1 + static_cast<int>(rng() % 23);
+    ScaledShort b = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+    ScaledShort a = static_cast<ScaledShort>(rng() % (static_cast<uint32_t>(b) + 1));
+    if (a == 0 || a == b) continue;  // handled before the loop
+    Overflow = 1;
+    const ScaledShort expected = reference(a, b);
+    const int expected_overflow = Overflow;
+    Overflow = 1;
+    StatusCode status = 0;
+    ASSERT_EQ(div_s(a, b, status), expected) << a << " / " << b;
+    ASSERT_EQ(Overflow, expected_overflow) << a << " / " << b;
+    ASSERT_EQ(status, 0);
+  }
+}
+
 // L_Extract is computed in closed form; it must agree with its definition
 // through the operators on every long, the range ends included.
 TEST(DoublePrecision, ExtractMatchesTheOperatorDefinition) {
