@@ -1,5 +1,6 @@
 #include "celp/phase_dispersion.h"
 
+#include "celp/closed_forms.h"
 #include "celp/dispersion_tables.h"
 #include "celp/simd_clones.h"
 
@@ -8,35 +9,6 @@ namespace {
 
 constexpr ScaledShort kGain06 = 9830 * 256;   // 0.6, Q14
 constexpr ScaledShort kGain09 = 14745 * 256;  // 0.9, Q14
-
-// The short-range operators of this step in closed form, without their
-// writes to Overflow (the caller sets it once at the end, to what the last
-// operator would leave):
-//
-// add and sub clamp the exact sum, which fits in an int64.
-inline ScaledShort clamp_short(int64_t v) {
-  return static_cast<ScaledShort>(v < MIN_S ? MIN_S : v > MAX_S ? MAX_S : v);
-}
-
-// mult(a, b) of two shorts: |a b| <= 2^46, so (a b) >> 23 lies in
-// [-2^23, 2^23] and the sign extension from bit 24 changes nothing; only
-// MIN_S x MIN_S exceeds the range. The floor is taken on a b + 2^46 >= 0,
-// where a logical shift does it (64-bit arithmetic shifts do not vectorise).
-inline int32_t short_product(ScaledShort a, ScaledShort b) {
-  const uint64_t biased = static_cast<uint64_t>(int64_t{a} * b + (int64_t{1} << 46)) >> 23;
-  const int32_t r = static_cast<int32_t>(biased) - (1 << 23);
-  return r > MAX_S ? MAX_S : r;
-}
-
-// extract_h(L_shl(L_mult(g, c), 1)): L_mult doubles g c (MIN_S x MIN_S
-// saturating to MAX_L), L_shl doubles again, saturating exactly when 4 g c
-// leaves the long range, and extract_h keeps bits 24 up: together
-// floor(g c / 2^22) clamped to the short range (clamped here, by the caller).
-inline int32_t gain_product(ScaledShort g, ScaledShort c) {
-  const uint64_t biased = static_cast<uint64_t>(int64_t{g} * c + (int64_t{1} << 46)) >> 22;
-  const int32_t r = static_cast<int32_t>(biased) - (1 << 24);
-  return r < MIN_S ? MIN_S : r > MAX_S ? MAX_S : r;
-}
 
 void remember_pitch_gain(PhDispState& st, ScaledShort ltp_gain) {
   for (int i = 5; i > 0; --i) st.gain_mem[i] = st.gain_mem[i - 1];

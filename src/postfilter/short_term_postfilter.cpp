@@ -1,5 +1,7 @@
 #include "postfilter/short_term_postfilter.h"
 
+#include "celp/closed_forms.h"
+#include "celp/simd_clones.h"
 #include "celp/synthesis_filter.h"
 
 namespace celp {
@@ -15,6 +17,53 @@ constexpr ScaledShort kOneQ14 = 16384 * 256;        // 1.0, Q14
 constexpr ScaledShort kAlmostOneQ15 = 32767 * 256;  // largest Q15 value
 constexpr int kMaxImpulse = 32;                     // long_h_st never exceeds the apond2 length
 constexpr int kMaxOrder = 30;
+
+inline int64_t magnitude(ScaledShort v) {
+  return v < 0 ? -int64_t{v} : int64_t{v};
+}
+
+// sig[i] = extract_h(L_shl(L_mult(gains[i], sig[i]), 1)); tells whether the
+// last product saturated.
+VOICE_SIMD_CLONES bool apply_gains(const ScaledShort* gains, ScaledShort* sig) {
+  int32_t last = 0;
+  for (int i = 0; i < 40; ++i) {
+    last = gain_product_unclamped(gains[i], sig[i]);
+    sig[i] = clamp_short(last);
+  }
+  return last != sig[39];
+}
+
+// The tilt filter's samples, per sample the operators
+//   L_temp = L_mac(L_shl(L_deposit_l(cur), 15), mu, prev);
+//   temp = extract_l(L_shr(L_add(L_temp, 2^30), 23));
+//   out = saturate(L_shr(L_add(L_mult(temp, ga), L_fact), shift));
+// in closed form, so that the loop vectorises. cur 2^23 needs no saturation,
+// and with |mu| <= 2^22 the mac stays within [-2^47, 2^47 - 2^23]. The two
+// L_adds add positive constants and can only saturate upwards; ga comes from
+// div_s and is not negative, so L_mult cannot saturate and its product stays
+// above MIN_L + 2^24. The shifts are floors, taken on biased non-negative
+// values (the 2^47 bias keeps the low 24 bits extract_l reads). Overflow ends
+// as the last saturate leaves it.
+VOICE_SIMD_CLONES void tilt_samples(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort mu,
+                                    ScaledShort ga, ScaledLong L_fact, int shift) {
+  constexpr int64_t kBias = int64_t{1} << 47;
+  int64_t last = 0;
+  for (int n = 0; n < 40; ++n) {
+    const int64_t L_temp =
+        int64_t{sig_in[n + 1]} * (int64_t{1} << 23) + 2 * int64_t{mu} * sig_in[n];
+    const int64_t rounded =
+        L_temp > MAX_L - (int64_t{1} << 30) ? MAX_L : L_temp + (int64_t{1} << 30);
+    const auto high = static_cast<int32_t>(static_cast<uint64_t>(rounded + kBias) >> 23);
+    const ScaledShort temp = extract_l(high);
+    const int64_t scaled = 2 * int64_t{temp} * ga;
+    const int64_t with_fact = scaled > MAX_L - L_fact ? MAX_L : scaled + L_fact;
+    const int64_t v =
+        static_cast<int64_t>(static_cast<uint64_t>(with_fact + kBias) >> shift) - (kBias >> shift);
+    last = v;
+    sig_out[n] = clamp_short(v);
+  }
+  Overflow = last != sig_out[39] ? 1 : 0;
+}
 
 }  // namespace
 
@@ -85,26 +134,17 @@ void filt_mu(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort parcor
   const ScaledShort ga = div_s(fact, add(kAlmostOneQ15, sub(256, abs_s(mu))), status);
 
   mu = shr(mu, 1);  // the multiply-accumulate doubles it back
-  for (int n = 0; n < 40; ++n) {
-    const ScaledShort prev = sig_in[n];
-    const ScaledShort cur = sig_in[n + 1];
-    ScaledLong L_temp = L_shl(L_deposit_l(cur), 15);
-    L_temp = L_mac(L_temp, mu, prev);
-    L_temp = L_add(L_temp, ScaledLong{0x4000} * 65536);
-    const ScaledShort temp = extract_l(L_shr(L_temp, 23));
-
-    L_temp = L_add(L_mult(temp, ga), L_fact);
-    L_temp = L_shr(L_temp, sh_fact + 8);
-    sig_out[n] = saturate(L_temp);
-  }
+  tilt_samples(sig_in, sig_out, mu, ga, L_fact, sh_fact + 8);
 }
 
 void scale_st(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort& gain_prec,
               StatusCode& status) {
   ScaledShort g0 = 0;
 
+  // Each |x| 256 is at most 2^31, so forty of them cannot saturate either
+  // sum: plain sums.
   ScaledLong L_in = 0;
-  for (int i = 0; i < 40; ++i) L_in = L_add(L_in, L_abs(L_deposit_l(sig_in[i])));
+  for (int i = 0; i < 40; ++i) L_in += magnitude(sig_in[i]) * 256;
 
   // Silent input: the target gain is 0 and the gain fades from where it was.
   if (L_in != 0) {
@@ -112,7 +152,7 @@ void scale_st(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort& gain
     const ScaledShort s_in = extract_h(L_shl(L_in, k_in));
 
     ScaledLong L_out = 0;
-    for (int i = 0; i < 40; ++i) L_out = L_add(L_out, L_abs(L_deposit_l(sig_out[i])));
+    for (int i = 0; i < 40; ++i) L_out += magnitude(sig_out[i]) * 256;
     if (L_out == 0) {
       gain_prec = 0;
       return;
@@ -134,12 +174,18 @@ void scale_st(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort& gain
     g0 = mult(g0, kAgcUpdate);
   }
 
+  // The gain recursion through the operators first, then the products,
+  // extract_h(L_shl(L_mult(gain, x), 1)), in closed form. In the operators'
+  // interleaved order Overflow ends as the last add left it, set if the last
+  // product then saturated; that is restored at the end.
+  ScaledShort gains[40];
   ScaledShort gain = gain_prec;
   for (int i = 0; i < 40; ++i) {
     gain = add(mult(kAgcSmoothing, gain), g0);
-    sig_out[i] = extract_h(L_shl(L_mult(gain, sig_out[i]), 1));
+    gains[i] = gain;
   }
   gain_prec = gain;
+  if (apply_gains(gains, sig_out)) Overflow = 1;
 }
 
 }  // namespace celp

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 namespace celp {
 namespace {
@@ -71,6 +72,143 @@ TEST(CalcStFilt, AmplifyingFilterScalesItsInputDown) {
   const double rc = 0.9 * (1 - std::pow(0.81, 19)) / (1 - std::pow(0.81, 20));
   EXPECT_NEAR(parcor0, -rc * 32768 * kUnit, 8 * kUnit);
   EXPECT_EQ(status, 0);
+}
+
+// A random value of random size, now and then an end of the range.
+ScaledShort AnyLevel(std::mt19937& rng) {
+  switch (rng() % 32) {
+    case 0:
+      return MIN_S;
+    case 1:
+      return MAX_S;
+    default:
+      break;
+  }
+  const int bits = 4 + static_cast<int>(rng() % 20);
+  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+  return rng() % 2 ? v : -v;
+}
+
+// filt_mu through the operators as written.
+void ReferenceFiltMu(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort parcor0,
+                     StatusCode& status) {
+  ScaledShort mu;
+  int sh_fact;
+  ScaledShort fact;
+  ScaledLong L_fact;
+  if (parcor0 > 0) {
+    mu = mult(parcor0, 6554 * 256);
+    sh_fact = 15;
+    fact = 0x4000 * 256;
+    L_fact = ScaledLong{0x4000} * 65536;
+  } else {
+    mu = mult(parcor0, 29491 * 256);
+    sh_fact = 12;
+    fact = 0x0800 * 256;
+    L_fact = ScaledLong{0x0800} * 65536;
+  }
+  const ScaledShort ga = div_s(fact, add(32767 * 256, sub(256, abs_s(mu))), status);
+  mu = shr(mu, 1);
+  for (int n = 0; n < 40; ++n) {
+    ScaledLong L_temp = L_shl(L_deposit_l(sig_in[n + 1]), 15);
+    L_temp = L_mac(L_temp, mu, sig_in[n]);
+    L_temp = L_add(L_temp, ScaledLong{0x4000} * 65536);
+    const ScaledShort temp = extract_l(L_shr(L_temp, 23));
+    L_temp = L_add(L_mult(temp, ga), L_fact);
+    L_temp = L_shr(L_temp, sh_fact + 8);
+    sig_out[n] = saturate(L_temp);
+  }
+}
+
+// The closed form of the tilt filter against the operators, at every level
+// and tilt, clipping included.
+TEST(FiltMu, MatchesTheOperatorsAtEveryLevel) {
+  std::mt19937 rng(91);
+  int clipped = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    ScaledShort in[41];
+    for (ScaledShort& v : in) v = AnyLevel(rng);
+    const ScaledShort parcor0 = AnyLevel(rng);
+    ScaledShort expected[40], out[40];
+    StatusCode expected_status = 0, status = 0;
+    Overflow = 0;
+    ReferenceFiltMu(in, expected, parcor0, expected_status);
+    const int expected_overflow = Overflow;
+    clipped += expected_overflow;
+    Overflow = 1 - expected_overflow;
+    filt_mu(in, out, parcor0, status);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    ASSERT_EQ(status, expected_status) << trial;
+    for (int n = 0; n < 40; ++n) ASSERT_EQ(out[n], expected[n]) << trial << " " << n;
+  }
+  EXPECT_GT(clipped, 100);
+}
+
+// scale_st's gains and products against the operators, any levels.
+TEST(ScaleSt, MatchesTheOperatorsAtEveryLevel) {
+  std::mt19937 rng(92);
+  int saturated = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    ScaledShort in[40], out[40], expected[40];
+    for (int i = 0; i < 40; ++i) {
+      in[i] = trial % 7 == 0 ? 0 : AnyLevel(rng);
+      out[i] = expected[i] = trial % 11 == 0 ? 0 : AnyLevel(rng);
+    }
+    ScaledShort gain_prec = static_cast<ScaledShort>(rng() % (1u << 23));
+    ScaledShort expected_gain = gain_prec;
+    StatusCode expected_status = 0, status = 0;
+
+    // The operator form, as written before the gains were split off. Both
+    // runs start from the same flag, which a silent output leaves alone.
+    const int initial_overflow = trial % 2;
+    Overflow = initial_overflow;
+    {
+      ScaledShort g0 = 0;
+      ScaledLong L_in = 0;
+      for (int i = 0; i < 40; ++i) L_in = L_add(L_in, L_abs(L_deposit_l(in[i])));
+      bool done = false;
+      if (L_in != 0) {
+        const int k_in = norm_l(L_in);
+        const ScaledShort s_in = extract_h(L_shl(L_in, k_in));
+        ScaledLong L_out = 0;
+        for (int i = 0; i < 40; ++i) L_out = L_add(L_out, L_abs(L_deposit_l(expected[i])));
+        if (L_out == 0) {
+          expected_gain = 0;
+          done = true;
+        } else {
+          const int k_out = norm_l(L_out);
+          const ScaledShort s_out = extract_h(L_shl(L_out, k_out));
+          int sh_g0 = sub(add(k_in, 1), k_out);
+          if (sub(s_in, s_out) < 0) {
+            g0 = div_s(s_in, s_out, expected_status);
+          } else {
+            g0 = add(shr(div_s(sub(s_in, s_out), s_out, expected_status), 1), kOneQ14);
+            sh_g0 = sub(sh_g0, 1);
+          }
+          g0 = shr(g0, sh_g0);
+          g0 = mult(g0, 410 * 256);
+        }
+      }
+      if (!done) {
+        ScaledShort gain = expected_gain;
+        for (int i = 0; i < 40; ++i) {
+          gain = add(mult(32358 * 256, gain), g0);
+          expected[i] = extract_h(L_shl(L_mult(gain, expected[i]), 1));
+        }
+        expected_gain = gain;
+      }
+    }
+    const int expected_overflow = Overflow;
+    saturated += expected_overflow;
+
+    Overflow = initial_overflow;
+    scale_st(in, out, gain_prec, status);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    ASSERT_EQ(status, expected_status) << trial;
+    ASSERT_EQ(gain_prec, expected_gain) << trial;
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(out[i], expected[i]) << trial << " " << i;
+  }
+  EXPECT_GT(saturated, 100);
 }
 
 TEST(FiltMu, ZeroTiltAddsOneUnit) {

@@ -1,0 +1,42 @@
+// Closed forms of short operator sequences, for loops that should vectorise.
+//
+// Each gives the value the operators give, for any operands in the short
+// range, but leaves Overflow alone: a caller that uses one where the flag
+// could still matter sets it itself, to what the last operator would have
+// left. 64-bit floors are taken on a biased, non-negative value by a logical
+// shift, because AVX2 has no 64-bit arithmetic shift.
+#pragma once
+
+#include "celp/basic_op.h"
+
+namespace celp {
+
+// add and sub: the exact sum, clamped.
+inline ScaledShort clamp_short(int64_t v) {
+  return static_cast<ScaledShort>(v < MIN_S ? MIN_S : v > MAX_S ? MAX_S : v);
+}
+
+// mult(a, b): |a b| <= 2^46, so (a b) >> 23 lies in [-2^23, 2^23] and the
+// sign extension from bit 24 changes nothing; only MIN_S x MIN_S exceeds the
+// range.
+inline ScaledShort short_product(ScaledShort a, ScaledShort b) {
+  const uint64_t biased = static_cast<uint64_t>(int64_t{a} * b + (int64_t{1} << 46)) >> 23;
+  const int32_t r = static_cast<int32_t>(biased) - (1 << 23);
+  return r > MAX_S ? MAX_S : r;
+}
+
+// extract_h(L_shl(L_mult(g, c), 1)) before its saturation: L_mult doubles
+// g c (MIN_S x MIN_S saturating to MAX_L), L_shl doubles again, saturating
+// exactly when 4 g c leaves the long range, and extract_h keeps the bits from
+// 24 up. So the result is floor(g c / 2^22) clamped to the short range, and
+// the operators saturate exactly when this value lies outside it.
+inline int32_t gain_product_unclamped(ScaledShort g, ScaledShort c) {
+  const uint64_t biased = static_cast<uint64_t>(int64_t{g} * c + (int64_t{1} << 46)) >> 22;
+  return static_cast<int32_t>(biased) - (1 << 24);
+}
+
+inline ScaledShort gain_product(ScaledShort g, ScaledShort c) {
+  return clamp_short(gain_product_unclamped(g, c));
+}
+
+}  // namespace celp
