@@ -122,8 +122,8 @@ void syn_filt_order10(const ScaledShort* a, const ScaledShort* x, ScaledShort* y
     while (i < lg) {
       const double older = (a6 * w_fp[i - 6] + a7 * w_fp[i - 7]) +
                            (a8 * w_fp[i - 8] + a9 * w_fp[i - 9]) + a10 * w_fp[i - 10];
-      const int64_t s = a0 * x[i] - static_cast<int64_t>(older) - a5 * w5 - a4 * w4 - a3 * w3 -
-                        a2 * w2 - a1 * w1;
+      const int64_t s =
+          a0 * x[i] - static_cast<int64_t>(older) - a5 * w5 - a4 * w4 - a3 * w3 - a2 * w2 - a1 * w1;
       const ScaledShort out = output_from_sum(s);
       w[i] = out;
       w_fp[i] = out;
