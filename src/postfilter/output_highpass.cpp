@@ -18,10 +18,17 @@ inline int64_t feedback(HiLo y, ScaledShort a) {
 // hi/lo pairs so that the poles, close to the unit circle, see more than
 // 16 bits of the past output.
 void Post_Process(HighPassState& st, ScaledShort* signal, int lg) {
+  // The memories are worked on in locals: as far as the compiler knows the
+  // signal could alias them, which would take every sample's recursion
+  // through memory.
+  ScaledShort x0 = st.hp_x0;
+  ScaledShort x1 = st.hp_x1;
+  HiLo y1 = st.hp_y1;
+  HiLo y2 = st.hp_y2;
   for (int i = 0; i < lg; ++i) {
-    const ScaledShort x2 = st.hp_x1;
-    st.hp_x1 = st.hp_x0;
-    st.hp_x0 = signal[i];
+    const ScaledShort x2 = x1;
+    x1 = x0;
+    x0 = signal[i];
 
     // With |hi| <= 2^23, 0 <= lo < 2^23 and |x| <= 2^23 the two feedback
     // products and the first input term stay below 1.341e14 < MAX_L in
@@ -32,8 +39,8 @@ void Post_Process(HighPassState& st, ScaledShort* signal, int lg) {
     // +-2^45 either way, and the L_shl by 2 below saturates to the same bound
     // as from the plain sum. So one saturation of the whole sum gives what
     // the operators give, Overflow included (these operators only set it).
-    const int64_t partial = feedback(st.hp_y1, a100[1]) + feedback(st.hp_y2, a100[2]) +
-                            2 * int64_t{st.hp_x0} * b100[0] + 2 * int64_t{st.hp_x1} * b100[1];
+    const int64_t partial = feedback(y1, a100[1]) + feedback(y2, a100[2]) +
+                            2 * int64_t{x0} * b100[0] + 2 * int64_t{x1} * b100[1];
     ScaledLong L = L_add(partial, 2 * int64_t{x2} * b100[2]);
     L = L_shl(L, 2);  // the coefficients are Q13
 
@@ -41,9 +48,13 @@ void Post_Process(HighPassState& st, ScaledShort* signal, int lg) {
     // than wraps.
     signal[i] = extract_h(L_shl(L, 1));
 
-    st.hp_y2 = st.hp_y1;
-    st.hp_y1 = L_Extract(L);
+    y2 = y1;
+    y1 = L_Extract(L);
   }
+  st.hp_x0 = x0;
+  st.hp_x1 = x1;
+  st.hp_y1 = y1;
+  st.hp_y2 = y2;
 }
 
 void Init_Post_Process(HighPassState& st) {
