@@ -1,5 +1,7 @@
 #include "celp/unpack_frame_params.h"
 
+#include <array>
+
 namespace celp {
 
 namespace {
@@ -9,11 +11,54 @@ constexpr int kFields80[11] = {8, 10, 8, 1, 13, 4, 7, 5, 13, 4, 7};
 constexpr int kFields64[10] = {8, 10, 8, 9, 2, 6, 4, 9, 2, 6};
 constexpr int kFields56[10] = {8, 10, 8, 6, 2, 5, 4, 6, 2, 5};
 
+// Each byte with its bit order reversed.
+constexpr std::array<uint8_t, 256> kReversed = [] {
+  std::array<uint8_t, 256> table{};
+  for (int v = 0; v < 256; ++v)
+    for (int b = 0; b < 8; ++b)
+      if (v & (1 << b)) table[v] |= static_cast<uint8_t>(0x80 >> b);
+  return table;
+}();
+
+// What read_bits gives field after field, without going bit by bit: with
+// every byte reversed and byte k placed at bits 8k up of a bit string, the
+// frame's first bit is bit 0, and a field starting at bit p, its first bit
+// read becoming its bit 0, is simply the string shifted down by p and masked
+// to its width. The fields fill whole bytes, and read_bits leaves each byte
+// it read through at zero: so does this.
+template <int N>
+constexpr int total_bits(const int (&widths)[N]) {
+  int total = 0;
+  for (int w : widths) total += w;
+  return total;
+}
+static_assert(total_bits(kFields80) == 80 && total_bits(kFields64) == 64 &&
+              total_bits(kFields56) == 56);
+
 template <int N>
 void read_fields(const int (&widths)[N], uint8_t* frame, FrameParams& prm) {
-  int bit_position = 0;
-  int byte_position = 0;
-  for (int i = 0; i < N; ++i) prm[2 + i] = read_bits(widths[i], frame, bit_position, byte_position);
+  const int bytes = total_bits(widths) / 8;
+  uint64_t low = 0;   // bytes 0 to 7
+  uint64_t high = 0;  // bytes 8 and up
+  for (int k = 0; k < bytes; ++k) {
+    if (k < 8)
+      low |= uint64_t{kReversed[frame[k]]} << (8 * k);
+    else
+      high |= uint64_t{kReversed[frame[k]]} << (8 * (k - 8));
+  }
+  int position = 0;
+  for (int i = 0; i < N; ++i) {
+    uint64_t field;
+    if (position >= 64)
+      field = high >> (position - 64);
+    else if (position + widths[i] <= 64)
+      field = low >> position;
+    else
+      field = (low >> position) | (high << (64 - position));
+    prm[2 + i] = static_cast<int>(field & ((uint64_t{1} << widths[i]) - 1));
+    position += widths[i];
+  }
+  for (int k = 0; k < bytes; ++k) frame[k] = 0;
 }
 
 // The 56-bit layout keeps only three bits per pulse position; spreading them
