@@ -22,6 +22,14 @@ inline int64_t magnitude(ScaledShort v) {
   return v < 0 ? -int64_t{v} : int64_t{v};
 }
 
+// sig[i] = mult(sig[i], factor); tells whether the last product saturated.
+VOICE_SIMD_CLONES bool scale_samples(ScaledShort* sig, ScaledShort factor) {
+  for (int i = 0; i < 39; ++i) sig[i] = short_product(sig[i], factor);
+  const ScaledShort last = sig[39];
+  sig[39] = short_product(last, factor);
+  return last == MIN_S && factor == MIN_S;  // mult's one saturating case
+}
+
 // sig[i] = extract_h(L_shl(L_mult(gains[i], sig[i]), 1)); tells whether the
 // last product saturated.
 VOICE_SIMD_CLONES bool apply_gains(const ScaledShort* gains, ScaledShort* sig) {
@@ -80,15 +88,18 @@ void calc_st_filt(const ScaledShort* apond2, const ScaledShort* apond1, ScaledSh
 
   parcor0 = calc_rc0_h(h, long_h_st, status);
 
+  // At most 32 terms of |h| 256 <= 2^31: a plain sum.
   ScaledLong L_g0 = 0;
-  for (int i = 0; i < long_h_st; ++i) L_g0 = L_add(L_g0, L_deposit_l(abs_s(h[i])));
+  for (int i = 0; i < long_h_st; ++i) L_g0 += int64_t{abs_s(h[i])} * 256;
   const ScaledShort g0 = extract_h(L_shl(L_g0, 14));
 
   // Only a filter that amplifies is normalised; a quieter one is left as it
   // is and the gain control catches up later.
   if (sub(g0, kUnitGainQ10) > 0) {
     const ScaledShort temp = div_s(kUnitGainQ10, g0, status);
-    for (int i = 0; i < 40; ++i) sig[i] = mult(sig[i], temp);
+    // mult in closed form; each mult leaves Overflow as its own saturation
+    // says, so the last one decides.
+    Overflow = scale_samples(sig, temp) ? 1 : 0;
   }
 }
 

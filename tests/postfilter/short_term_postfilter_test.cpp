@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <random>
 
+#include "celp/synthesis_filter.h"
+
 namespace celp {
 namespace {
 
@@ -209,6 +211,59 @@ TEST(ScaleSt, MatchesTheOperatorsAtEveryLevel) {
     for (int i = 0; i < 40; ++i) ASSERT_EQ(out[i], expected[i]) << trial << " " << i;
   }
   EXPECT_GT(saturated, 100);
+}
+
+// calc_st_filt through the operators as written.
+void ReferenceCalcStFilt(const ScaledShort* apond2, const ScaledShort* apond1, ScaledShort& parcor0,
+                         ScaledShort* sig, StatusCode& status) {
+  ScaledShort mem[10] = {};
+  ScaledShort h[20];
+  Syn_filt(10, apond1, apond2, h, 20, mem, 0);
+  parcor0 = calc_rc0_h(h, 20, status);
+  ScaledLong L_g0 = 0;
+  for (int i = 0; i < 20; ++i) L_g0 = L_add(L_g0, L_deposit_l(abs_s(h[i])));
+  const ScaledShort g0 = extract_h(L_shl(L_g0, 14));
+  if (sub(g0, 1024 * 256) > 0) {
+    const ScaledShort temp = div_s(1024 * 256, g0, status);
+    for (int i = 0; i < 40; ++i) sig[i] = mult(sig[i], temp);
+  }
+}
+
+// The normalisation's sums and products in closed form against the
+// operators, for filters that amplify a lot, a little or not at all.
+TEST(CalcStFilt, MatchesTheOperators) {
+  std::mt19937 rng(93);
+  int normalised = 0;
+  for (int trial = 0; trial < 5000; ++trial) {
+    ScaledShort apond2[32] = {}, apond1[11];
+    apond2[0] = apond1[0] = kOneQ12;
+    const int shift = static_cast<int>(rng() % 8);
+    for (int j = 1; j <= 10; ++j) {
+      apond2[j] = AnyLevel(rng) >> (shift + 2);
+      apond1[j] = AnyLevel(rng) >> (shift + 2);
+    }
+    ScaledShort input[40], sig[40], expected[40];
+    for (int i = 0; i < 40; ++i) input[i] = sig[i] = expected[i] = AnyLevel(rng);
+    ScaledShort parcor0 = 0, expected_parcor0 = 0;
+    StatusCode status = 0, expected_status = 0;
+    const ScaledShort mem_zero[30] = {};
+    const int initial_overflow = trial % 2;
+    Overflow = initial_overflow;
+    ReferenceCalcStFilt(apond2, apond1, expected_parcor0, expected, expected_status);
+    const int expected_overflow = Overflow;
+    Overflow = initial_overflow;
+    calc_st_filt(apond2, apond1, parcor0, sig, 20, 10, mem_zero, status);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    ASSERT_EQ(parcor0, expected_parcor0) << trial;
+    ASSERT_EQ(status, expected_status) << trial;
+    bool changed = false;
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_EQ(sig[i], expected[i]) << trial << " " << i;
+      changed |= expected[i] != input[i];
+    }
+    normalised += changed;
+  }
+  EXPECT_GT(normalised, 500);  // amplifying filters were normalised
 }
 
 TEST(FiltMu, ZeroTiltAddsOneUnit) {
