@@ -1,12 +1,14 @@
 #include "celp/decode_frame.h"
 
 #include "celp/adaptive_codebook.h"
+#include "celp/closed_forms.h"
 #include "celp/fixed_codebook.h"
 #include "celp/gain_decode.h"
 #include "celp/lp_filters.h"
 #include "celp/lsp_decode.h"
 #include "celp/phase_dispersion.h"
 #include "celp/pitch_lag.h"
+#include "celp/simd_clones.h"
 #include "celp/synthesis_filter.h"
 
 namespace celp {
@@ -28,6 +30,25 @@ void first_subframe_lag(CelpDecoderState& st, int index, int bad_pitch, int rate
   T0_frac = 0;
   st.old_T0 = add(st.old_T0, 1);
   if (st.old_T0 > PIT_MAX) st.old_T0 = PIT_MAX;
+}
+
+// exc = extract_h(L_shl(L_mac(L_mult(exc, gain_pit), code, gain_code), 1)),
+// in closed form unless a gain is MIN_S. These operators only ever set
+// Overflow, which is set when any sample saturates.
+VOICE_SIMD_CLONES void scale_excitation(ScaledShort* exc, const ScaledShort* code,
+                                        ScaledShort gain_pit, ScaledShort gain_code) {
+  if (gain_pit == MIN_S || gain_code == MIN_S) {
+    for (int i = 0; i < L_SUBFR; ++i)
+      exc[i] = extract_h(L_shl(L_mac(L_mult(exc[i], gain_pit), code[i], gain_code), 1));
+    return;
+  }
+  int saturated = 0;
+  for (int i = 0; i < L_SUBFR; ++i) {
+    const int32_t r = two_gain_product_unclamped(exc[i], gain_pit, code[i], gain_code);
+    exc[i] = clamp_short(r);
+    saturated |= exc[i] != r;
+  }
+  if (saturated) Overflow = 1;
 }
 
 // Repeats the pulses at the pitch period for lags shorter than a subframe.
@@ -91,9 +112,7 @@ void celp_decode_frame(CelpDecoderState& st, const FrameParams& prm, int direct_
     if (st.sharp > SHARPMAX) st.sharp = SHARPMAX;
     if (st.sharp < SHARPMIN) st.sharp = SHARPMIN;
 
-    for (int i = 0; i < L_SUBFR; ++i)
-      exc[i0 + i] =
-          extract_h(L_shl(L_mac(L_mult(exc[i0 + i], st.gain_pit), code[i], st.gain_code), 1));
+    scale_excitation(exc + i0, code, st.gain_pit, st.gain_code);
 
     // A first synthesis only to detect overflow: when it saturates, the whole
     // stored excitation loses 12 dB so that later subframes stay in range.

@@ -54,8 +54,11 @@ VOICE_SIMD_CLONES void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort
     inno_sav[i] = inno[i];
     inno[i] = 0;
   }
-  for (int i = 0; i < L_SUBFR; ++i)
-    if (inno_sav[i] != 0) pulses[n_pulses++] = i;
+  // Without a branch per sample: where the pulses fall is anyone's guess.
+  for (int i = 0; i < L_SUBFR; ++i) {
+    pulses[n_pulses] = i;
+    n_pulses += inno_sav[i] != 0;
+  }
 
   const int state = dispersion_state(st, cb_gain, ltp_gain);
   const int32_t* h = state == 0 ? ph_imp_low : state == 1 ? ph_imp_mid : ph_imp_none;

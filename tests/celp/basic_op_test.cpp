@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "celp/closed_forms.h"
 #include "celp/oper_32b.h"
 
 namespace celp {
@@ -182,6 +183,54 @@ TEST(Division, MatchesTheOperatorForm) {
     ASSERT_EQ(div_s(a, b, status), expected) << a << " / " << b;
     ASSERT_EQ(Overflow, expected_overflow) << a << " / " << b;
     ASSERT_EQ(status, 0);
+  }
+}
+
+// The closed forms stand in for operator sequences in vectorised loops: same
+// values for any shorts, range ends included, and "saturated" exactly when
+// the operators would set Overflow.
+TEST(ClosedForms, MatchTheOperatorSequences) {
+  std::mt19937 rng(17);
+  auto any = [&] {
+    switch (rng() % 16) {
+      case 0:
+        return MIN_S;
+      case 1:
+        return MAX_S;
+      case 2:
+        return MIN_S + 1;
+      default:
+        break;
+    }
+    const int bits = 1 + static_cast<int>(rng() % 23);
+    const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+    return rng() % 2 ? v : -v;
+  };
+  for (int i = 0; i < 500000; ++i) {
+    const ScaledShort a = any(), b = any(), c = any(), d = any();
+
+    Overflow = 0;
+    const ScaledShort product = mult(a, b);
+    const int product_saturated = Overflow;
+    ASSERT_EQ(short_product(a, b), product) << a << " " << b;
+    ASSERT_EQ(product_saturated, a == MIN_S && b == MIN_S);
+
+    Overflow = 0;
+    const ScaledShort shifted = extract_h(L_shl(L_mult(a, b), 1));
+    const int32_t unclamped = gain_product_unclamped(a, b);
+    ASSERT_EQ(gain_product(a, b), shifted) << a << " " << b;
+    ASSERT_EQ(Overflow, clamp_short(unclamped) != unclamped ? 1 : 0) << a << " " << b;
+
+    Overflow = 0;
+    ASSERT_EQ(clamp_short(int64_t{a} + c), add(a, c));
+    ASSERT_EQ(Overflow, (int64_t{a} + c > MAX_S || int64_t{a} + c < MIN_S) ? 1 : 0);
+
+    if (b == MIN_S || d == MIN_S) continue;  // outside two_gain_product's range
+    Overflow = 0;
+    const ScaledShort two = extract_h(L_shl(L_mac(L_mult(a, b), c, d), 1));
+    const int32_t two_unclamped = two_gain_product_unclamped(a, b, c, d);
+    ASSERT_EQ(clamp_short(two_unclamped), two) << a << " " << b << " " << c << " " << d;
+    ASSERT_EQ(Overflow, clamp_short(two_unclamped) != two_unclamped ? 1 : 0);
   }
 }
 
