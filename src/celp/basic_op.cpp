@@ -18,20 +18,15 @@ ScaledShort div_s(ScaledShort a, ScaledShort b, StatusCode& status) {
   // Restoring division on the operands with their lowest bit dropped: 15
   // quotient bits, each worth 256 in the scaled result. The reference
   // subtracts with L_sub and counts with add; neither can saturate here
-  // (0 <= num - den, q < 2^23), so the steps are plain, and
-  // the one trace the operators leave is add clearing Overflow, which it
-  // does as soon as one quotient bit is set.
-  ScaledLong num = (L_deposit_l(a) >> 1) & ~ScaledLong{0xFF};
+  // (0 <= num - den, q < 2^23), so the steps are plain and their quotient is
+  // the integer one, floor(num 2^15 / den) for num < den; num == den (a and b
+  // differing in the dropped bit only) fills all 15 bits instead. The one
+  // trace the operators leave is add clearing Overflow, which it does as
+  // soon as one quotient bit is set.
+  const ScaledLong num = (L_deposit_l(a) >> 1) & ~ScaledLong{0xFF};
   const ScaledLong den = (L_deposit_l(b) >> 1) & ~ScaledLong{0xFF};
-  ScaledShort q = 0;
-  for (int i = 0; i < 15; ++i) {
-    // The quotient bits follow no pattern a branch predictor could learn:
-    // the subtraction is undone by a sign mask instead.
-    const ScaledLong diff = 2 * num - den;
-    const ScaledLong below = diff >> 63;  // all ones when 2 num < den
-    num = diff + (den & below);
-    q = 2 * q + (256 & ~static_cast<ScaledShort>(below));
-  }
+  const ScaledLong bits = num == den ? 0x7FFF : (num << 15) / den;
+  const auto q = static_cast<ScaledShort>(bits * 256);
   if (q != 0) Overflow = 0;
   return q;
 }
