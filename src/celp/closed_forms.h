@@ -39,6 +39,17 @@ inline ScaledShort gain_product(ScaledShort g, ScaledShort c) {
   return clamp_short(gain_product_unclamped(g, c));
 }
 
+// extract_h(L_mac(L_mult(x, g1), c, g2)) before its saturation, for g1 and
+// g2 other than MIN_S (then neither L_mult saturates): the mac saturates
+// exactly when 2 (x g1 + c g2) leaves the long range, so the result is
+// floor((x g1 + c g2) / 2^23) clamped to the short range, and the operators
+// saturate exactly when this value lies outside it.
+inline int32_t mac_high_unclamped(ScaledShort x, ScaledShort g1, ScaledShort c, ScaledShort g2) {
+  const int64_t sum = int64_t{x} * g1 + int64_t{c} * g2;
+  const uint64_t biased = static_cast<uint64_t>(sum + (int64_t{1} << 47)) >> 23;
+  return static_cast<int32_t>(biased) - (1 << 24);
+}
+
 // extract_h(L_shl(L_mac(L_mult(x, g1), c, g2), 1)) before its saturation,
 // for g1 and g2 other than MIN_S (then neither L_mult saturates): the sum
 // x g1 + c g2 lies within +-2^47; if the mac saturates, the sum doubled

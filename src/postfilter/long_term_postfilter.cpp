@@ -1,5 +1,6 @@
 #include "postfilter/long_term_postfilter.h"
 
+#include "celp/closed_forms.h"
 #include "celp/oper_32b.h"
 #include "celp/simd_clones.h"
 #include "postfilter/postfilter_state.h"
@@ -39,6 +40,23 @@ inline ScaledLong exact_mac(ScaledLong acc, ScaledShort a, ScaledShort b) {
 // 64-bit arithmetic shift does not).
 inline ScaledShort high_short(ScaledLong L) {
   return static_cast<ScaledShort>(static_cast<uint64_t>(L + (int64_t{1} << 47)) >> 24) - (1 << 23);
+}
+
+// shl(v[n], shift) for the 40 samples: a right shift for a negative count,
+// else the shifted value clamped (shift is at most 3 here), setting Overflow
+// when a sample clamps, as shl does.
+VOICE_SIMD_CLONES void scale_back(ScaledShort* v, int shift) {
+  if (shift <= 0) {
+    for (int n = 0; n < 40; ++n) v[n] = shr(v[n], -shift);
+    return;
+  }
+  int clipped = 0;
+  for (int n = 0; n < 40; ++n) {
+    const int64_t shifted = int64_t{v[n]} * (int64_t{1} << shift);
+    v[n] = clamp_short(shifted);
+    clipped |= v[n] != shifted;
+  }
+  if (clipped) Overflow = 1;
 }
 
 void set_unvoiced(LtpSearch& r) {
@@ -211,14 +229,26 @@ int select_ltp(ScaledShort num1, ScaledShort den1, int sh_num1, int sh_den1, Sca
   return L_sub(L_temp2, L_temp1) > 0 ? 2 : 1;
 }
 
-void filt_plt(const ScaledShort* x, const ScaledShort* y, ScaledShort* out, ScaledShort g) {
+VOICE_SIMD_CLONES void filt_plt(const ScaledShort* x, const ScaledShort* y, ScaledShort* out,
+                                ScaledShort g) {
   // 1 - g formed as 32767 + 1 - g units, saturating for g = 0.
   const ScaledShort g1 = add(sub(kAlmostOneQ15, g), 256);
-  for (int n = 0; n < 40; ++n) {
-    // y[n] may live in out[n]: read it first.
-    const ScaledShort yn = y[n];
-    out[n] = extract_h(L_mac(L_mult(g, x[n]), g1, yn));
+  if (g == MIN_S || g1 == MIN_S) {
+    for (int n = 0; n < 40; ++n) {
+      // y[n] may live in out[n]: read it first.
+      const ScaledShort yn = y[n];
+      out[n] = extract_h(L_mac(L_mult(g, x[n]), g1, yn));
+    }
+    return;
   }
+  // In closed form; these operators only set Overflow, when a sum clips.
+  int clipped = 0;
+  for (int n = 0; n < 40; ++n) {
+    const int32_t v = mac_high_unclamped(g, x[n], g1, y[n]);
+    out[n] = clamp_short(v);
+    clipped |= out[n] != v;
+  }
+  if (clipped) Overflow = 1;
 }
 
 void pst_ltp(int t0, const ScaledShort* x, ScaledShort* out, StatusCode& status) {
@@ -271,7 +301,7 @@ void pst_ltp(int t0, const ScaledShort* x, ScaledShort* out, StatusCode& status)
       y_scaled = out;
       gain = gain2;
     }
-    for (int n = 0; n < 40; ++n) y_scaled[n] = shl(y_scaled[n], nb_sh_sig);
+    scale_back(y_scaled, nb_sh_sig);
     y = y_scaled;
   }
 

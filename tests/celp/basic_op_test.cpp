@@ -233,7 +233,13 @@ TEST(ClosedForms, MatchTheOperatorSequences) {
     ASSERT_EQ(clamp_short(int64_t{a} + c), add(a, c));
     ASSERT_EQ(Overflow, (int64_t{a} + c > MAX_S || int64_t{a} + c < MIN_S) ? 1 : 0);
 
-    if (b == MIN_S || d == MIN_S) continue;  // outside two_gain_product's range
+    if (b == MIN_S || d == MIN_S) continue;  // outside the two-product forms' range
+    Overflow = 0;
+    const ScaledShort mac = extract_h(L_mac(L_mult(a, b), c, d));
+    const int32_t mac_unclamped = mac_high_unclamped(a, b, c, d);
+    ASSERT_EQ(clamp_short(mac_unclamped), mac) << a << " " << b << " " << c << " " << d;
+    ASSERT_EQ(Overflow, clamp_short(mac_unclamped) != mac_unclamped ? 1 : 0);
+
     Overflow = 0;
     const ScaledShort two = extract_h(L_shl(L_mac(L_mult(a, b), c, d), 1));
     const int32_t two_unclamped = two_gain_product_unclamped(a, b, c, d);

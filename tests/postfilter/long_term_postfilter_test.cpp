@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 #include "postfilter/postfilter_state.h"
 #include "postfilter/postfilter_tables.h"
@@ -218,6 +219,46 @@ TEST(PstLtp, LargestLagReadsTheDeepestHistorySample) {
   EXPECT_NE(out2[0], out[0]);
   for (int n = 1; n < 40; ++n) EXPECT_NEAR(out2[n], out[n], kUnit) << n;
   EXPECT_EQ(status, 0);
+}
+
+// The harmonic filter's closed form against L_mult and L_mac, in place and
+// apart, for every weight including the ends of the range.
+TEST(FiltPlt, MatchesTheOperators) {
+  std::mt19937 rng(44);
+  auto any = [&] {
+    if (rng() % 16 == 0) return rng() % 2 ? MAX_S : MIN_S;
+    const int bits = 4 + static_cast<int>(rng() % 20);
+    const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
+    return rng() % 2 ? v : -v;
+  };
+  int clipped = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    ScaledShort x[40], y[40], expected[40];
+    for (int n = 0; n < 40; ++n) {
+      x[n] = any();
+      y[n] = any();
+      // With g >= 0 the weights add up to one and nothing clips; a negative
+      // g with full-scale samples of opposite signs does.
+      if (trial % 5 == 0 && rng() % 4 == 0) {
+        x[n] = rng() % 2 ? MIN_S : MAX_S;
+        y[n] = x[n] == MIN_S ? MAX_S : MIN_S;
+      }
+    }
+    const ScaledShort g = trial % 7 == 0 ? (trial % 2 ? MIN_S : 0) : any();
+    Overflow = 0;
+    const ScaledShort g1 = add(sub(32767 * kUnit, g), 256);
+    for (int n = 0; n < 40; ++n) expected[n] = extract_h(L_mac(L_mult(g, x[n]), g1, y[n]));
+    const int expected_overflow = Overflow;
+    clipped += expected_overflow;
+    const bool in_place = trial % 2 == 0;
+    ScaledShort apart[40];
+    ScaledShort* out = in_place ? y : apart;
+    Overflow = 0;
+    filt_plt(x, y, out, g);
+    ASSERT_EQ(Overflow, expected_overflow) << trial;
+    for (int n = 0; n < 40; ++n) ASSERT_EQ(out[n], expected[n]) << trial << " " << n;
+  }
+  EXPECT_GT(clipped, 100);
 }
 
 TEST(PstLtp, ShortestLagStaysInsideTheSubframe) {
