@@ -104,28 +104,25 @@ void syn_filt_any_order(int m, const ScaledShort* a, const ScaledShort* x, Scale
 void syn_filt_order10(const ScaledShort* a, const ScaledShort* x, ScaledShort* y, int lg,
                       ScaledShort* mem, int update) {
   constexpr int kOrder = 10;
-  int64_t work[kOrder + 80];
-  int64_t* w = work + kOrder;
   double work_fp[kOrder + 80];
   double* w_fp = work_fp + kOrder;
-  for (int i = 0; i < kOrder; ++i) {
-    work[i] = mem[i];
-    work_fp[i] = mem[i];
-  }
+  for (int i = 0; i < kOrder; ++i) work_fp[i] = mem[i];
   const int32_t limit = output_limit(kOrder, a, x, lg);
 
+  // The outputs go straight to y: each input is read before its output is
+  // written and never after, so x and y may be the same buffer.
   int i = 0;
   if (history_within(mem, kOrder, limit)) {
     const int64_t a0 = a[0], a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4], a5 = a[5];
     const double a6 = a[6], a7 = a[7], a8 = a[8], a9 = a[9], a10 = a[10];
-    int64_t w1 = w[-1], w2 = w[-2], w3 = w[-3], w4 = w[-4], w5 = w[-5];
+    int64_t w1 = mem[9], w2 = mem[8], w3 = mem[7], w4 = mem[6], w5 = mem[5];
     while (i < lg) {
       const double older = (a6 * w_fp[i - 6] + a7 * w_fp[i - 7]) +
                            (a8 * w_fp[i - 8] + a9 * w_fp[i - 9]) + a10 * w_fp[i - 10];
       const int64_t s =
           a0 * x[i] - static_cast<int64_t>(older) - a5 * w5 - a4 * w4 - a3 * w3 - a2 * w2 - a1 * w1;
       const ScaledShort out = output_from_sum(s);
-      w[i] = out;
+      y[i] = out;
       w_fp[i] = out;
       ++i;
       w5 = w4;
@@ -137,6 +134,13 @@ void syn_filt_order10(const ScaledShort* a, const ScaledShort* x, ScaledShort* y
         break;
     }
   }
+  if (i == lg && !update) return;
+
+  // The rest of the call, and the memory update, from the whole history.
+  int64_t work[kOrder + 80];
+  int64_t* w = work + kOrder;
+  for (int k = 0; k < kOrder; ++k) work[k] = mem[k];
+  for (int k = 0; k < i; ++k) w[k] = y[k];
   for (; i < lg; ++i) w[i] = syn_sample_saturating(kOrder, a, x[i], w + i);
   finish(w, y, lg, mem, kOrder, update);
 }
