@@ -7,6 +7,7 @@
 #include "celp/dispersion_tables.h"
 #include "celp/phase_dispersion.h"
 #include "celp/synthesis_filter.h"
+#include "support/random_levels.h"
 
 namespace celp {
 namespace {
@@ -241,21 +242,6 @@ TEST(PhaseDispersion, UpdateWithoutFilteringRecordsTheGains) {
   EXPECT_EQ(st.onset, 0);
 }
 
-// Random values of random size for the dispersion, with the range ends.
-ScaledShort LoudValueForDispersion(std::mt19937& rng) {
-  switch (rng() % 32) {
-    case 0:
-      return MIN_S;
-    case 1:
-      return MAX_S;
-    default:
-      break;
-  }
-  const int bits = 4 + static_cast<int>(rng() % 20);
-  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
-  return rng() % 2 ? v : -v;
-}
-
 // PhDisp through the operators as written, its state logic included.
 void ReferencePhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y, ScaledShort cb_gain,
                      ScaledShort ltp_gain, ScaledShort* inno) {
@@ -302,10 +288,10 @@ TEST(PhaseDispersion, MatchesTheOperatorsAtEveryLevel) {
     ScaledShort x[40], inno[40];
     const int density = 1 + static_cast<int>(rng() % 40);
     for (int i = 0; i < 40; ++i) {
-      x[i] = LoudValueForDispersion(rng);
-      inno[i] = static_cast<int>(rng() % 40) < density ? LoudValueForDispersion(rng) : 0;
+      x[i] = testing_support::AnyLevel(rng);
+      inno[i] = static_cast<int>(rng() % 40) < density ? testing_support::AnyLevel(rng) : 0;
     }
-    const ScaledShort cb_gain = LoudValueForDispersion(rng);
+    const ScaledShort cb_gain = testing_support::AnyLevel(rng);
     const ScaledShort ltp_gain = static_cast<ScaledShort>(rng() % (20000 * 256));
     ScaledShort expected_inno[40], expected[40], y[40];
     std::copy(inno, inno + 40, expected_inno);

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "celp/synthesis_filter.h"
+#include "support/random_levels.h"
 
 namespace celp {
 namespace {
@@ -76,21 +77,6 @@ TEST(CalcStFilt, AmplifyingFilterScalesItsInputDown) {
   EXPECT_EQ(status, 0);
 }
 
-// A random value of random size, now and then an end of the range.
-ScaledShort AnyLevel(std::mt19937& rng) {
-  switch (rng() % 32) {
-    case 0:
-      return MIN_S;
-    case 1:
-      return MAX_S;
-    default:
-      break;
-  }
-  const int bits = 4 + static_cast<int>(rng() % 20);
-  const auto v = static_cast<ScaledShort>(rng() & ((1u << bits) - 1));
-  return rng() % 2 ? v : -v;
-}
-
 // filt_mu through the operators as written.
 void ReferenceFiltMu(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort parcor0,
                      StatusCode& status) {
@@ -129,8 +115,8 @@ TEST(FiltMu, MatchesTheOperatorsAtEveryLevel) {
   int clipped = 0;
   for (int trial = 0; trial < 20000; ++trial) {
     ScaledShort in[41];
-    for (ScaledShort& v : in) v = AnyLevel(rng);
-    const ScaledShort parcor0 = AnyLevel(rng);
+    for (ScaledShort& v : in) v = testing_support::AnyLevel(rng);
+    const ScaledShort parcor0 = testing_support::AnyLevel(rng);
     ScaledShort expected[40], out[40];
     StatusCode expected_status = 0, status = 0;
     Overflow = 0;
@@ -153,8 +139,8 @@ TEST(ScaleSt, MatchesTheOperatorsAtEveryLevel) {
   for (int trial = 0; trial < 20000; ++trial) {
     ScaledShort in[40], out[40], expected[40];
     for (int i = 0; i < 40; ++i) {
-      in[i] = trial % 7 == 0 ? 0 : AnyLevel(rng);
-      out[i] = expected[i] = trial % 11 == 0 ? 0 : AnyLevel(rng);
+      in[i] = trial % 7 == 0 ? 0 : testing_support::AnyLevel(rng);
+      out[i] = expected[i] = trial % 11 == 0 ? 0 : testing_support::AnyLevel(rng);
     }
     ScaledShort gain_prec = static_cast<ScaledShort>(rng() % (1u << 23));
     ScaledShort expected_gain = gain_prec;
@@ -239,11 +225,11 @@ TEST(CalcStFilt, MatchesTheOperators) {
     apond2[0] = apond1[0] = kOneQ12;
     const int shift = static_cast<int>(rng() % 8);
     for (int j = 1; j <= 10; ++j) {
-      apond2[j] = AnyLevel(rng) >> (shift + 2);
-      apond1[j] = AnyLevel(rng) >> (shift + 2);
+      apond2[j] = testing_support::AnyLevel(rng) >> (shift + 2);
+      apond1[j] = testing_support::AnyLevel(rng) >> (shift + 2);
     }
     ScaledShort input[40], sig[40], expected[40];
-    for (int i = 0; i < 40; ++i) input[i] = sig[i] = expected[i] = AnyLevel(rng);
+    for (int i = 0; i < 40; ++i) input[i] = sig[i] = expected[i] = testing_support::AnyLevel(rng);
     ScaledShort parcor0 = 0, expected_parcor0 = 0;
     StatusCode status = 0, expected_status = 0;
     const ScaledShort mem_zero[30] = {};
