@@ -1,0 +1,23 @@
+// Turns 10 ms of 8 kHz speech at a time into one frame of a coding mode.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "voice/voice_format.h"
+
+namespace encoder {
+
+class FrameEncoder {
+ public:
+  virtual ~FrameEncoder() = default;
+  // Encodes 80 samples into one frame of the mode's size (7, 8, 10 or 40
+  // bytes). The frame is never one the reader would take for an end marker
+  // or a jump record: the encoder picks the nearest ordinary frame instead,
+  // and its tracked decoder follows the frame actually returned.
+  virtual void EncodeFrame(const int16_t* pcm, uint8_t* frame) = 0;
+};
+
+std::unique_ptr<FrameEncoder> MakeFrameEncoder(voice::VoiceMode mode);
+
+}  // namespace encoder
