@@ -47,7 +47,7 @@ bench: build
 	@$(BUILD)/bin/playback_bench
 
 run: build
-	@scripts/run-sample.sh $(BUILD)
+	@scripts/run-player.sh $(BUILD)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -12,7 +12,7 @@ packages=(
   # for the tests, xcb for the desktop), a font, a virtual display for
   # machines without one, and a sound server for the end-to-end test.
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-dejavu-core
-  xvfb xauth pulseaudio pulseaudio-utils
+  xvfb xauth xdotool pulseaudio pulseaudio-utils
 )
 
 missing=()
