@@ -1,16 +1,13 @@
 // vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
 // 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
 // little-endian samples.
-#include <fcntl.h>
 #include <sndfile.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/output_file.h"
 #include "tools/tool_common.h"
 #include "voice/vdec.h"
 #include "voice/voice_format.h"
@@ -129,77 +127,6 @@ class SndfileSink : public PcmSink {
   SNDFILE* file_ = nullptr;
 };
 
-// A regular output file is written under a temporary name next to it and
-// renamed into place only once complete, so that no failure leaves a
-// half-written file behind (or destroys an older one). Other outputs, such as
-// devices and pipes, are written directly.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& path) : final_(path) {
-    struct stat sb {};
-    const bool exists = ::stat(path.c_str(), &sb) == 0;
-    if (exists && !S_ISREG(sb.st_mode)) {
-      fd_ = ::open(path.c_str(), O_WRONLY);
-      if (fd_ < 0) error = std::strerror(errno);
-      return;
-    }
-    // Through a symbolic link, replace the file it names, not the link.
-    if (exists) {
-      std::error_code ec;
-      final_ = std::filesystem::canonical(final_, ec);
-      if (ec) {
-        error = ec.message();
-        return;
-      }
-    }
-    create_temporary(exists ? sb.st_mode & 07777 : 0666 & ~current_umask());
-  }
-  ~OutputFile() {
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  // The descriptor to write to, handed over once; -1 when opening failed.
-  int take_fd() { return std::exchange(fd_, -1); }
-  bool commit() {
-    if (temporary_.empty()) return true;
-    if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {
-      error = std::strerror(errno);
-      return false;
-    }
-    temporary_.clear();
-    return true;
-  }
-  std::string error;
-
- private:
-  static mode_t current_umask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-  }
-
-  // mkstemp creates the file private; `mode` is what the output should get:
-  // that of the file it replaces, or what a plainly created file would get.
-  void create_temporary(mode_t mode) {
-    std::filesystem::path dir = final_.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string name = (dir / ("." + final_.filename().string() + ".vocdec-XXXXXX")).string();
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) {
-      error = std::strerror(errno);
-      return;
-    }
-    temporary_ = name;
-    (void)::fchmod(fd_, mode);
-  }
-
-  std::filesystem::path final_;
-  std::string temporary_;
-  int fd_ = -1;
-};
-
 struct DecodeResult {
   StatusCode status = status::kSuccess;  // the decoder's, once it stopped
   bool written = true;                   // false when the sink failed
@@ -268,7 +195,7 @@ std::string output_name(const Options& opt) {
 }
 
 // Decodes into the sink and reports; `commit` makes a finished file visible.
-int run(const Options& opt, tools::OpenedVoice& voice, PcmSink& sink, OutputFile* file) {
+int run(const Options& opt, tools::OpenedVoice& voice, PcmSink& sink, tools::OutputFile* file) {
   const DecodeResult r = decode_all(*voice.state, sink);
   if (!r.written) return fail(output_name(opt), sink.error);
   if (!sink.finish()) return fail(output_name(opt), sink.error);
@@ -294,7 +221,7 @@ int main(int argc, char** argv) {
     RawSink sink(stdout, false);
     return run(opt, voice, sink, nullptr);
   }
-  OutputFile file(opt.output);
+  tools::OutputFile file(opt.output, "vocdec");
   const int fd = file.take_fd();
   if (fd < 0) return fail(opt.output, file.error);
   if (opt.format == Format::Raw) {

@@ -1,0 +1,78 @@
+#include "tools/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace tools {
+namespace {
+
+mode_t current_umask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const std::string& path, std::string_view program) : final_(path) {
+  struct stat sb {};
+  const bool exists = ::stat(path.c_str(), &sb) == 0;
+  if (exists && !S_ISREG(sb.st_mode)) {
+    fd_ = ::open(path.c_str(), O_WRONLY);
+    if (fd_ < 0) error = std::strerror(errno);
+    return;
+  }
+  // Through a symbolic link, replace the file it names, not the link.
+  if (exists) {
+    std::error_code ec;
+    final_ = std::filesystem::canonical(final_, ec);
+    if (ec) {
+      error = ec.message();
+      return;
+    }
+  }
+  create_temporary(exists ? sb.st_mode & 07777 : 0666 & ~current_umask(), program);
+}
+
+OutputFile::~OutputFile() {
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+int OutputFile::take_fd() {
+  return std::exchange(fd_, -1);
+}
+
+bool OutputFile::commit() {
+  if (temporary_.empty()) return true;
+  if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  temporary_.clear();
+  return true;
+}
+
+// mkstemp creates the file private; `mode` is what the output should get:
+// that of the file it replaces, or what a plainly created file would get.
+void OutputFile::create_temporary(mode_t mode, std::string_view program) {
+  std::filesystem::path dir = final_.parent_path();
+  if (dir.empty()) dir = ".";
+  const std::string leaf =
+      "." + final_.filename().string() + "." + std::string(program) + "-XXXXXX";
+  std::string name = (dir / leaf).string();
+  fd_ = ::mkstemp(name.data());
+  if (fd_ < 0) {
+    error = std::strerror(errno);
+    return;
+  }
+  temporary_ = name;
+  (void)::fchmod(fd_, mode);
+}
+
+}  // namespace tools
