@@ -1,4 +1,5 @@
 #include "encoder/adpcm_encoder.h"
+#include "encoder/celp_encoder.h"
 #include "encoder/frame_encoder.h"
 
 namespace encoder {
@@ -8,6 +9,10 @@ std::unique_ptr<FrameEncoder> MakeFrameEncoder(voice::VoiceMode mode) {
   switch (mode) {
     case voice::VoiceMode::Adpcm40:
       return std::make_unique<AdpcmEncoder>();
+    case voice::VoiceMode::Celp56:
+    case voice::VoiceMode::Celp64:
+    case voice::VoiceMode::Celp80:
+      return std::make_unique<CelpEncoder>(mode);
     default:
       return nullptr;
   }

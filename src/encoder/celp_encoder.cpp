@@ -1,0 +1,205 @@
+#include "encoder/celp_encoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "celp/decode_frame.h"
+#include "celp/unpack_frame_params.h"
+#include "encoder/decoder_steps.h"
+#include "encoder/fixed_codebook_search.h"
+#include "encoder/float_filters.h"
+#include "encoder/lsp_conversion.h"
+#include "encoder/lsp_quantizer.h"
+#include "encoder/open_loop_pitch.h"
+#include "encoder/pitch_search.h"
+#include "postfilter/decoder_reset.h"
+
+namespace encoder {
+namespace {
+
+constexpr int kFrameStart = 120;  // the frame's place in the analysis buffer
+constexpr int kPitMax = 143;
+constexpr int kExcHistory = celp::EXC_HISTORY;
+
+constexpr float kShortScale = 1.0f / 256.0f;  // a scaled short of Q0 to a sample
+
+}  // namespace
+
+struct CelpEncoder::SubframeAnalysis {
+  float ap1[11], ap2[11];  // weighting filter A(z/g1) / A(z/g2)
+};
+
+CelpEncoder::CelpEncoder(voice::VoiceMode mode) : mode_(mode) {
+  rate_ = mode == voice::VoiceMode::Celp80 ? 1 : 0;
+  direct_index_mode_ = mode == voice::VoiceMode::Celp56 ? 1 : 0;
+  gain_table_ = rate_ == 1                ? GainTable::k8k
+                : direct_index_mode_ != 0 ? GainTable::k6kEvenCodes
+                                          : GainTable::k6k;
+  // The decoder's state after opening a file in a fresh program.
+  celp::Init_Decod_ld8(tracked_);
+  for (int j = 0; j < 10; ++j) lsp_old_[j] = tracked_.lsp_old[j] / (256.0f * 32768.0f);
+}
+
+void CelpEncoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
+  std::memmove(speech_, speech_ + kFrame, (kWindowLength - kFrame) * sizeof(float));
+  preprocess_.Run(pcm, speech_ + kWindowLength - kFrame, kFrame);
+
+  // Unquantised spectrum of this frame, interpolated for the first subframe.
+  const LpResult lp = lp_.Analyse(speech_);
+  float lsp_new[10];
+  if (!lp.stable || !lp_to_lsp(lp.a, lsp_new)) std::copy(lsp_old_, lsp_old_ + 10, lsp_new);
+  float lsp_sub[2][10];
+  for (int j = 0; j < 10; ++j) {
+    lsp_sub[0][j] = 0.5f * (lsp_old_[j] + lsp_new[j]);
+    lsp_sub[1][j] = lsp_new[j];
+  }
+  const float rc[2] = {lp.stable ? lp.rc[0] : 0.0f, lp.stable ? lp.rc[1] : 0.0f};
+  WeightingGammas gammas[2];
+  weighting_.Compute(rc, lsp_sub, gammas);
+  SubframeAnalysis an[2];
+  for (int s = 0; s < 2; ++s) {
+    float a[11];
+    lsp_to_lp(lsp_sub[s], a);
+    bandwidth_expand(a, gammas[s].g1, an[s].ap1);
+    bandwidth_expand(a, gammas[s].g2, an[s].ap2);
+  }
+  std::copy(lsp_new, lsp_new + 10, lsp_old_);
+
+  // Weighted speech of the frame, for the open-loop pitch estimate.
+  std::memmove(wsp_, wsp_ + kFrame, kPitMax * sizeof(float));
+  for (int s = 0; s < 2; ++s) {
+    float* w = wsp_ + kPitMax + kSubframe * s;
+    residual(an[s].ap1, speech_ + kFrameStart + kSubframe * s, w, kSubframe);
+    synthesis(an[s].ap2, w, w, kSubframe, mem_wsp_, true);
+  }
+  const int open_loop_lag = open_loop_pitch(wsp_ + kPitMax, kFrame);
+
+  CelpFields fields{};
+  const LspCodes lsp_codes = quantize_lsp(lsp_new, tracked_.freq_prev);
+  fields.L1 = lsp_codes.L1;
+  fields.L2 = lsp_codes.L2;
+
+  celp::CelpDecoderState work = tracked_;
+  celp::ScaledShort A_t[2 * celp::MP1];
+  begin_frame(work, fields.L1, fields.L2, A_t);
+  for (int s = 0; s < 2; ++s)
+    EncodeSubframe(s, work, A_t + celp::MP1 * s, an[s], open_loop_lag, fields);
+  end_frame(work);
+  fields.parity = pitch_parity(fields.sub[0].pitch);
+
+  pack_celp_frame(mode_, fields, frame);
+  DecodeReturnedFrame(frame);
+  if (std::memcmp(&work, &tracked_, sizeof work) != 0) ++replay_mismatches_;
+}
+
+void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* Az,
+                                 const SubframeAnalysis& an, int open_loop_lag,
+                                 CelpFields& fields) {
+  const int i0 = kSubframe * s;
+  const float* speech = speech_ + kFrameStart + i0;
+  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
+
+  float aq[11];
+  for (int k = 0; k <= kOrder; ++k) aq[k] = Az[k] / (256.0f * 4096.0f);
+
+  // Target: the weighted speech less the weighted synthesis filter's
+  // response to its past, through the memories of the real decoded error.
+  float err[kOrder + kSubframe];
+  std::copy(mem_err_, mem_err_ + kOrder, err);
+  float res[kSubframe];
+  residual(aq, speech, res, kSubframe);
+  synthesis(aq, res, err + kOrder, kSubframe, mem_err_, false);
+  float x[kSubframe];
+  residual(an.ap1, err + kOrder, x, kSubframe);
+  synthesis(an.ap2, x, x, kSubframe, mem_w0_, false);
+
+  float h[kSubframe];
+  weighted_impulse_response(an.ap1, aq, an.ap2, h, kSubframe);
+
+  // Adaptive codebook.
+  float exc[kExcHistory + kSubframe];
+  for (int n = 0; n < kExcHistory; ++n) exc[n] = work.old_exc[i0 + n] * kShortScale;
+  LagCandidate cands[32];
+  int count;
+  if (s == 0) {
+    int t0_min = std::max(open_loop_lag - 3, 20);
+    int t0_max = t0_min + 6;
+    if (t0_max > kPitMax) {
+      t0_max = kPitMax;
+      t0_min = kPitMax - 6;
+    }
+    count = first_subframe_candidates(t0_min, t0_max, cands);
+  } else {
+    count = second_subframe_candidates(work.old_T0, rate_, cands);
+  }
+  const LagCandidate lag = cands[search_pitch(exc + kExcHistory, x, h, cands, count)];
+  fields.sub[s].pitch = lag.index;
+  adaptive_vector(work, i0, lag.T0, lag.frac);
+  float v[kSubframe], y1[kSubframe];
+  for (int n = 0; n < kSubframe; ++n) v[n] = work.old_exc[kExcHistory + i0 + n] * kShortScale;
+  convolve(v, h, y1, kSubframe);
+
+  // Fixed codebook, on the target left by the unquantised pitch gain.
+  const float yy = dot(y1, y1, kSubframe);
+  float gp = yy > 0.0f ? dot(x, y1, kSubframe) / yy : 0.0f;
+  gp = std::clamp(gp, 0.0f, 1.2f);
+  float x2[kSubframe];
+  for (int n = 0; n < kSubframe; ++n) x2[n] = x[n] - gp * y1[n];
+  float h2[kSubframe];
+  std::copy(h, h + kSubframe, h2);
+  if (lag.T0 < kSubframe) {
+    const float sharp = work.sharp / (256.0f * 16384.0f);
+    for (int n = lag.T0; n < kSubframe; ++n) h2[n] += sharp * h2[n - lag.T0];
+  }
+  const PulseFields pulses = rate_ == 1                ? search_four_pulses(x2, h2)
+                             : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
+                                                       : search_two_pulses(x2, h2);
+  fields.sub[s].positions = pulses.positions;
+  fields.sub[s].signs = pulses.signs;
+  celp::ScaledShort code[kSubframe];
+  fixed_vector(work, cfg, pulses.positions, pulses.signs, lag.T0, code);
+  float c[kSubframe], y2[kSubframe];
+  for (int n = 0; n < kSubframe; ++n) c[n] = code[n] / (256.0f * 8192.0f);
+  convolve(c, h, y2, kSubframe);
+
+  // Gains. An all-zero frame would read as a special record: when every
+  // other field of the frame is zero, the last gain field must not be.
+  bool skip_zero = false;
+  if (s == 1) {
+    fields.sub[1].gain = 0;
+    uint8_t probe[16];
+    pack_celp_frame(mode_, fields, probe);
+    const int bytes = celp_frame_bytes(mode_);
+    skip_zero = std::all_of(probe, probe + bytes, [](uint8_t b) { return b == 0; });
+  }
+  const GainChoice gains =
+      quantize_gains(gain_table_, x, y1, y2, code, work.past_qua_en, skip_zero);
+  fields.sub[s].gain = gains.index;
+  finish_subframe(work, cfg, i0, gains.index, code, Az);
+
+  // Memories of the error between the speech and what the decoder made of it.
+  float e[kOrder + kSubframe];
+  std::copy(mem_err_, mem_err_ + kOrder, e);
+  const celp::ScaledShort* synth = work.synth_buf + celp::SYNTH_HISTORY + i0;
+  for (int n = 0; n < kSubframe; ++n) e[kOrder + n] = speech[n] - synth[n] * kShortScale;
+  float ew[kSubframe];
+  residual(an.ap1, e + kOrder, ew, kSubframe);
+  synthesis(an.ap2, ew, ew, kSubframe, mem_w0_, true);
+  std::copy(e + kSubframe, e + kSubframe + kOrder, mem_err_);
+}
+
+void CelpEncoder::DecodeReturnedFrame(const uint8_t* frame) {
+  const int bytes = celp_frame_bytes(mode_);
+  uint8_t copy[16];
+  std::copy(frame, frame + bytes, copy);
+  celp::FrameParams prm{};
+  StatusCode status = 0;
+  celp::unpack_frame_params(copy, prm, 8 * bytes, status);
+  if (bytes == 10) prm[5] = celp::Check_Parity_Pitch(prm[4], prm[5]);
+  prm[0] = 0;
+  celp::ScaledShort A_t[2 * celp::MP1];
+  int T0_first = 0, m_pst = 0, frame_type = 0;
+  celp::celp_decode_frame(tracked_, prm, direct_index_mode_, A_t, T0_first, m_pst, frame_type);
+}
+
+}  // namespace encoder

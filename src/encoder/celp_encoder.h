@@ -1,0 +1,62 @@
+// Analysis-by-synthesis encoder of the three CELP modes. Each frame is
+// analysed in floating point (LP analysis with 5 ms of look-ahead, so the
+// decoded speech lags the input by 40 samples), and every choice is made
+// against the exact excitation, gains and synthesis of this project's own
+// decoder, which runs alongside on the frames actually returned.
+#pragma once
+
+#include <cstdint>
+
+#include "celp/celp_state.h"
+#include "encoder/frame_encoder.h"
+#include "encoder/frame_packer.h"
+#include "encoder/gain_quantizer.h"
+#include "encoder/lp_analysis.h"
+#include "encoder/perceptual_weighting.h"
+#include "encoder/preprocess_filter.h"
+#include "voice/voice_format.h"
+
+namespace encoder {
+
+class CelpEncoder : public FrameEncoder {
+ public:
+  // mode: Celp56, Celp64 or Celp80.
+  explicit CelpEncoder(voice::VoiceMode mode);
+  void EncodeFrame(const int16_t* pcm, uint8_t* frame) override;
+
+  // The memories of the decoder that has decoded every frame returned so
+  // far, from the state a decoder has after opening a file.
+  const celp::CelpDecoderState& tracked_state() const { return tracked_; }
+  // Frames whose decoding ended in a state other than the one the encoder's
+  // replay of the decoder steps predicted (0 unless the two diverge).
+  int replay_mismatches() const { return replay_mismatches_; }
+
+ private:
+  struct SubframeAnalysis;
+  void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
+                      const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
+  void DecodeReturnedFrame(const uint8_t* frame);
+
+  voice::VoiceMode mode_;
+  int rate_;               // 1: 8 kbit/s, 0: 6.4 kbit/s
+  int direct_index_mode_;  // 56-bit frames
+  GainTable gain_table_;
+
+  PreprocessFilter preprocess_;
+  LpAnalyzer lp_;
+  WeightingControl weighting_;
+
+  // Pre-processed speech: 120 past samples, the frame, 40 of look-ahead.
+  float speech_[kWindowLength] = {};
+  float lsp_old_[10];  // unquantised LSPs of the previous frame
+  // Weighted speech: the lag range of history, then the frame.
+  float wsp_[143 + 80] = {};
+  float mem_wsp_[10] = {};  // weighting filter memory of wsp_
+  float mem_err_[10] = {};  // last samples of speech minus decoded synthesis
+  float mem_w0_[10] = {};   // last samples of the weighted error
+
+  celp::CelpDecoderState tracked_;
+  int replay_mismatches_ = 0;
+};
+
+}  // namespace encoder

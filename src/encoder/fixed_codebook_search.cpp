@@ -1,0 +1,159 @@
+#include "encoder/fixed_codebook_search.h"
+
+#include <cmath>
+
+#include "celp/codebook_tables.h"
+#include "encoder/float_filters.h"
+
+namespace encoder {
+namespace {
+
+// The target correlated with the filter's response to a pulse at each
+// position, the pulse signs that correlation suggests, and the correlations
+// of those signed responses with each other.
+struct SearchTerms {
+  float d[kSubframe];              // |correlation| with the target
+  float sign[kSubframe];           // +1 or -1
+  float rr[kSubframe][kSubframe];  // signed response correlations
+};
+
+void prepare(const float* x, const float* h, SearchTerms& t) {
+  for (int n = 0; n < kSubframe; ++n) {
+    float s = 0.0f;
+    for (int i = n; i < kSubframe; ++i) s += x[i] * h[i - n];
+    t.sign[n] = s >= 0.0f ? 1.0f : -1.0f;
+    t.d[n] = std::fabs(s);
+  }
+  // phi(i, j) = phi(i+1, j+1) + h[39-i] h[39-j]: fill each diagonal upwards
+  // from the bottom-right corner.
+  for (int delta = 0; delta < kSubframe; ++delta) {
+    float s = 0.0f;
+    for (int j = kSubframe - 1, i = j - delta; i >= 0; --i, --j) {
+      s += h[kSubframe - 1 - i] * h[kSubframe - 1 - j];
+      const float v = s * t.sign[i] * t.sign[j];
+      t.rr[i][j] = v;
+      t.rr[j][i] = v;
+    }
+  }
+}
+
+int sign_bit(const SearchTerms& t, int pos) {
+  return t.sign[pos] > 0.0f ? 1 : 0;
+}
+
+// Best pair with pulse 1 from p1[] and pulse 2 from p2[] (indices into the
+// lists returned).
+void best_pair(const SearchTerms& t, const int* p1, int n1, const int* p2, int n2, int& k1,
+               int& k2) {
+  float best_num = -1.0f, best_den = 1.0f;
+  k1 = 0;
+  k2 = 0;
+  for (int a = 0; a < n1; ++a) {
+    const int i = p1[a];
+    for (int b = 0; b < n2; ++b) {
+      const int j = p2[b];
+      const float num = t.d[i] + t.d[j];
+      const float den = t.rr[i][i] + t.rr[j][j] + 2.0f * t.rr[i][j];
+      if (num * num * best_den > best_num * best_num * den) {
+        best_num = num;
+        best_den = den;
+        k1 = a;
+        k2 = b;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+PulseFields search_four_pulses(const float* x, const float* h) {
+  SearchTerms t;
+  prepare(x, h, t);
+  // The fourth track holds 16 positions: 5k+3 and 5k+4. Its terms are
+  // gathered contiguously so that the innermost loop runs over plain arrays.
+  int track3[16];
+  for (int k = 0; k < 8; ++k) {
+    track3[k] = 5 * k + 3;
+    track3[8 + k] = 5 * k + 4;
+  }
+  float d3[16], diag3[16];
+  float cross3[kSubframe][16];
+  for (int k = 0; k < 16; ++k) {
+    d3[k] = t.d[track3[k]];
+    diag3[k] = t.rr[track3[k]][track3[k]];
+    for (int p = 0; p < kSubframe; ++p) cross3[p][k] = 2.0f * t.rr[p][track3[k]];
+  }
+
+  float best_num = -1.0f, best_den = 1.0f;
+  int best[4] = {0, 1, 2, 3};
+  for (int i0 = 0; i0 < kSubframe; i0 += 5) {
+    for (int i1 = 1; i1 < kSubframe; i1 += 5) {
+      const float num01 = t.d[i0] + t.d[i1];
+      const float den01 = t.rr[i0][i0] + t.rr[i1][i1] + 2.0f * t.rr[i0][i1];
+      for (int i2 = 2; i2 < kSubframe; i2 += 5) {
+        const float num012 = num01 + t.d[i2];
+        const float den012 = den01 + t.rr[i2][i2] + 2.0f * (t.rr[i0][i2] + t.rr[i1][i2]);
+        float num[16], den[16];
+        for (int k = 0; k < 16; ++k) {
+          num[k] = num012 + d3[k];
+          den[k] = den012 + diag3[k] + cross3[i0][k] + cross3[i1][k] + cross3[i2][k];
+        }
+        for (int k = 0; k < 16; ++k) {
+          if (num[k] * num[k] * best_den > best_num * best_num * den[k]) {
+            best_num = num[k];
+            best_den = den[k];
+            best[0] = i0;
+            best[1] = i1;
+            best[2] = i2;
+            best[3] = track3[k];
+          }
+        }
+      }
+    }
+  }
+  const int jx = best[3] % 5 == 4 ? 1 : 0;
+  PulseFields f;
+  f.positions = (best[0] / 5) | ((best[1] / 5) << 3) | ((best[2] / 5) << 6) | (jx << 9) |
+                ((best[3] / 5) << 10);
+  f.signs = sign_bit(t, best[0]) | (sign_bit(t, best[1]) << 1) | (sign_bit(t, best[2]) << 2) |
+            (sign_bit(t, best[3]) << 3);
+  return f;
+}
+
+PulseFields search_two_pulses(const float* x, const float* h) {
+  // Field codes c with grayDecode[c] = track index.
+  struct GrayEncode {
+    int code[32];
+    GrayEncode() {
+      for (int c = 0; c < 32; ++c) code[celp::grayDecode[c]] = c;
+    }
+  };
+  static const GrayEncode gray;
+  SearchTerms t;
+  prepare(x, h, t);
+  int k1 = 0, k2 = 0;
+  best_pair(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2);
+  PulseFields f;
+  f.positions = gray.code[k1] | (gray.code[k2] << 4);
+  f.signs = sign_bit(t, celp::trackTable0[k1]) | (sign_bit(t, celp::trackTable1[k2]) << 1);
+  return f;
+}
+
+PulseFields search_two_pulses_reduced(const float* x, const float* h) {
+  int p1[8], p2[8];
+  for (int k = 0; k < 8; ++k) {
+    p1[k] = 5 * k + 3;
+    p2[k] = 5 * k;
+  }
+  SearchTerms t;
+  prepare(x, h, t);
+  int k1 = 0, k2 = 0;
+  best_pair(t, p1, 8, p2, 8, k1, k2);
+  PulseFields f;
+  // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
+  f.positions = (2 * k1 + 1) | ((3 * k2) << 4);
+  f.signs = sign_bit(t, p1[k1]) | (sign_bit(t, p2[k2]) << 1);
+  return f;
+}
+
+}  // namespace encoder

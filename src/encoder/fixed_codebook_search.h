@@ -1,0 +1,24 @@
+// Algebraic codebook searches: the signed unit pulses that, filtered by the
+// (pitch-sharpened) weighted synthesis filter, best match the target left
+// after the adaptive codebook. Results are the decoder's position and sign
+// fields.
+#pragma once
+
+namespace encoder {
+
+struct PulseFields {
+  int positions;
+  int signs;
+};
+
+// 8 kbit/s: four pulses on the tracks 5k, 5k+1, 5k+2 and 5k+3 or 5k+4.
+PulseFields search_four_pulses(const float* x, const float* h);
+
+// 6.4 kbit/s: one pulse on 16 positions, one on 32 (Gray-coded fields).
+PulseFields search_two_pulses(const float* x, const float* h);
+
+// The 56-bit frames: pulse 1 on 5k+3 and pulse 2 on 5k, in the widened
+// form of the position field the decoder reads.
+PulseFields search_two_pulses_reduced(const float* x, const float* h);
+
+}  // namespace encoder

@@ -1,0 +1,58 @@
+#include "encoder/float_filters.h"
+
+namespace encoder {
+
+void residual(const float* a, const float* x, float* y, int lg) {
+  for (int n = 0; n < lg; ++n) {
+    float s = x[n];
+    for (int k = 1; k <= kOrder; ++k) s += a[k] * x[n - k];
+    y[n] = s;
+  }
+}
+
+void synthesis(const float* a, const float* x, float* y, int lg, float* mem, bool update) {
+  float buf[kOrder + 2 * kFrame];
+  for (int k = 0; k < kOrder; ++k) buf[k] = mem[k];
+  float* w = buf + kOrder;
+  for (int n = 0; n < lg; ++n) {
+    float s = x[n];
+    for (int k = 1; k <= kOrder; ++k) s -= a[k] * w[n - k];
+    w[n] = s;
+  }
+  for (int n = 0; n < lg; ++n) y[n] = w[n];
+  if (update)
+    for (int k = 0; k < kOrder; ++k) mem[k] = w[lg - kOrder + k];
+}
+
+void bandwidth_expand(const float* a, float gamma, float* ap) {
+  float g = 1.0f;
+  for (int k = 0; k <= kOrder; ++k) {
+    ap[k] = a[k] * g;
+    g *= gamma;
+  }
+}
+
+void weighted_impulse_response(const float* ap1, const float* aq, const float* ap2, float* h,
+                               int lg) {
+  float x[kFrame] = {};
+  for (int k = 0; k <= kOrder && k < lg; ++k) x[k] = ap1[k];
+  float mem[kOrder] = {};
+  synthesis(aq, x, h, lg, mem, false);
+  synthesis(ap2, h, h, lg, mem, false);
+}
+
+void convolve(const float* x, const float* h, float* y, int lg) {
+  for (int n = 0; n < lg; ++n) {
+    float s = 0.0f;
+    for (int i = 0; i <= n; ++i) s += x[i] * h[n - i];
+    y[n] = s;
+  }
+}
+
+float dot(const float* x, const float* y, int lg) {
+  float s = 0.0f;
+  for (int n = 0; n < lg; ++n) s += x[n] * y[n];
+  return s;
+}
+
+}  // namespace encoder

@@ -1,0 +1,91 @@
+#include "encoder/gain_quantizer.h"
+
+#include <cmath>
+
+#include "celp/codebook_tables.h"
+#include "celp/gain_decode.h"
+#include "encoder/float_filters.h"
+
+namespace encoder {
+namespace {
+
+// The parts of a code's gains that do not depend on the subframe.
+struct CodeTerms {
+  celp::ScaledShort gain_pit;
+  celp::ScaledShort correction;  // the factor applied to the predicted gain
+};
+
+struct CodeTable {
+  CodeTerms terms[128];
+  int count;
+  int step;  // 56-bit frames reach only the even codes
+  explicit CodeTable(GainTable table) {
+    using namespace celp;
+    count = table == GainTable::k8k ? 128 : 64;
+    step = table == GainTable::k6kEvenCodes ? 2 : 1;
+    for (int g = 0; g < count; ++g) {
+      if (table == GainTable::k8k) {
+        const int i1 = imap1[g >> 4], i2 = imap2[g & 15];
+        const ScaledLong L = L_add(L_deposit_l(gbk1[i1][1]), L_deposit_l(gbk2[i2][1]));
+        terms[g] = {add(gbk1[i1][0], gbk2[i2][0]), extract_l(L_shr(L, 1) >> 8)};
+      } else {
+        const bool direct = table == GainTable::k6kEvenCodes;
+        const int i1 = direct ? g >> 3 : imap1_6k[g >> 3];
+        const int i2 = direct ? g & 7 : imap2_6k[g & 7];
+        const ScaledLong L =
+            L_shr(L_add(L_deposit_l(gbk1_6k[i1][1]), L_deposit_l(gbk2_6k[i2][1])), 1);
+        terms[g] = {add(gbk1_6k[i1][0], gbk2_6k[i2][0]), extract_l(L >> 8)};
+      }
+    }
+  }
+};
+
+const CodeTable& code_table(GainTable table) {
+  static const CodeTable t8(GainTable::k8k), t6(GainTable::k6k), t6e(GainTable::k6kEvenCodes);
+  return table == GainTable::k8k ? t8 : table == GainTable::k6k ? t6 : t6e;
+}
+
+celp::ScaledShort fixed_gain(GainTable table, celp::ScaledShort correction,
+                             celp::ScaledShort gcode0, int exp_gcode0) {
+  using namespace celp;
+  const int shift = table == GainTable::k8k ? 4 : 3;
+  return extract_h(L_shl(L_mult(correction, gcode0), add(negate(exp_gcode0), shift)));
+}
+
+constexpr float kPitScale = 1.0f / (256.0f * 16384.0f);  // Q14
+constexpr float kCodeScale = 1.0f / (256.0f * 2.0f);     // Q1
+
+}  // namespace
+
+void decoded_gains(GainTable table, int index, celp::ScaledShort gcode0, int exp_gcode0,
+                   celp::ScaledShort& gain_pit, celp::ScaledShort& gain_code) {
+  const CodeTerms& c = code_table(table).terms[index];
+  gain_pit = c.gain_pit;
+  gain_code = fixed_gain(table, c.correction, gcode0, exp_gcode0);
+}
+
+GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
+                          const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
+                          bool skip_zero) {
+  celp::ScaledShort gcode0;
+  int exp_gcode0;
+  celp::Gain_predict(past_qua_en, code, kSubframe, gcode0, exp_gcode0);
+
+  const float xy = dot(x, y, kSubframe), xz = dot(x, z, kSubframe);
+  const float yy = dot(y, y, kSubframe), zz = dot(z, z, kSubframe), yz = dot(y, z, kSubframe);
+  const CodeTable& t = code_table(table);
+  GainChoice best{-1, 0.0f, 0.0f};
+  float best_err = INFINITY;
+  for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step) {
+    const float gp = t.terms[g].gain_pit * kPitScale;
+    const float gc = fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0) * kCodeScale;
+    const float err = gp * (gp * yy - 2.0f * xy) + gc * (gc * zz - 2.0f * xz) + 2.0f * gp * gc * yz;
+    if (err < best_err) {
+      best_err = err;
+      best = {g, gp, gc};
+    }
+  }
+  return best;
+}
+
+}  // namespace encoder

@@ -1,0 +1,32 @@
+// Chooses a subframe's gain field: every code the frame layout allows is
+// turned into the exact pitch and fixed-codebook gains the decoder will
+// form (the latter through its own energy prediction), and the code whose
+// gains leave the smallest weighted error wins.
+#pragma once
+
+#include "celp/celp_state.h"
+
+namespace encoder {
+
+enum class GainTable { k8k, k6k, k6kEvenCodes };
+
+struct GainChoice {
+  int index;       // the decoder's gain code (widened form for 56-bit frames)
+  float gain_pit;  // the decoded gains, as plain numbers
+  float gain_code;
+};
+
+// The decoder's gains of one code, as plain numbers, given the energy
+// prediction (gcode0, exp_gcode0) of the subframe's code vector.
+void decoded_gains(GainTable table, int index, celp::ScaledShort gcode0, int exp_gcode0,
+                   celp::ScaledShort& gain_pit, celp::ScaledShort& gain_code);
+
+// x: target; y: filtered adaptive codebook vector; z: filtered fixed
+// codebook vector; code: the decoder's (sharpened) fixed codebook vector;
+// past_qua_en: the decoder's energy predictor memory. skip_zero leaves out
+// code 0.
+GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
+                          const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
+                          bool skip_zero);
+
+}  // namespace encoder
