@@ -78,6 +78,7 @@ WaveResult QtAudioDevice::Write(WaveHeader& header) {
   if (prepared_.count(&header) == 0) return wave_result::kUnprepared;
   queue_.Push(header.data, header.bufferLength);
   if (!feed_) StartSink();
+  feed_->AnnounceQueued();
   if (!paused_) poll_.start();
   return wave_result::kOk;
 }

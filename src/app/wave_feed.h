@@ -13,6 +13,10 @@ class WaveFeed : public QIODevice {
  public:
   explicit WaveFeed(WaveQueue& queue);
 
+  // Tells the sink that bytes were queued: a sink that drained the feed
+  // stops asking for more until it hears so.
+  void AnnounceQueued() { emit readyRead(); }
+
   bool isSequential() const override { return true; }
   qint64 bytesAvailable() const override;
 
