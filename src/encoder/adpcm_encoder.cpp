@@ -1,5 +1,6 @@
 #include "encoder/adpcm_encoder.h"
 
+#include <compare>
 #include <cstdlib>
 #include <limits>
 
@@ -16,6 +17,17 @@ namespace {
 constexpr int kFirstCode = 1;
 constexpr int kLastCode = 15;
 
+// The predictor's reconstructed signal is the output sample times 64 (times
+// 256 for the fraction bits, a quarter for its 14-bit range), unclamped.
+constexpr int64_t kInternalScale = 64;
+
+// How far a code's result lies from the input: at the output, then inside.
+struct Miss {
+  int output;
+  int64_t internal;
+  auto operator<=>(const Miss&) const = default;
+};
+
 }  // namespace
 
 AdpcmEncoder::AdpcmEncoder() {
@@ -24,16 +36,20 @@ AdpcmEncoder::AdpcmEncoder() {
 
 // Greedy search: every code is tried on a copy of the decoder state, and the
 // one whose decoded sample lands nearest the input is kept together with the
-// state it leaves behind.
+// state it leaves behind. Where the output clamps, many codes give the same
+// sample; among those the one whose reconstruction inside the predictor lies
+// nearest wins, or the predictor, left far beyond full scale, rings on there.
 int AdpcmEncoder::EncodeSample(int16_t sample) {
   int best_code = kLastCode;
-  int best_error = std::numeric_limits<int>::max();
+  Miss best{std::numeric_limits<int>::max(), std::numeric_limits<int64_t>::max()};
   voice::AdpcmState best_state;
   for (int code = kFirstCode; code <= kLastCode; ++code) {
     voice::AdpcmState trial = state_;
-    const int error = std::abs(voice::adpcm_decode(code, trial) - sample);
-    if (error < best_error) {
-      best_error = error;
+    const int decoded = voice::adpcm_decode(code, trial);
+    const Miss miss{std::abs(decoded - sample),
+                    std::abs(int64_t{trial.sr0} - kInternalScale * sample)};
+    if (miss < best) {
+      best = miss;
       best_code = code;
       best_state = trial;
     }

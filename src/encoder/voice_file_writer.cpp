@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "encoder/frame_encoder.h"
 #include "encoder/voice_header.h"
 
 namespace encoder {
@@ -23,6 +24,17 @@ bool reads_as_record(voice::VoiceMode mode, std::span<const uint8_t> frame) {
   // Read forwards the second half trails, read backwards the first.
   const size_t half = frame.size() / 2;
   return all_zero(frame.first(half)) || all_zero(frame.subspan(half));
+}
+
+std::optional<std::vector<uint8_t>> silent_leading_frames(voice::VoiceMode mode) {
+  const std::unique_ptr<FrameEncoder> encoder = MakeFrameEncoder(mode);
+  if (!encoder) return std::nullopt;
+  const int bytes = voice::frame_bytes_of(mode);
+  std::vector<uint8_t> frames(static_cast<size_t>(2 * bytes));
+  const int16_t silence[voice::kSamplesPerFrame] = {};
+  encoder->EncodeFrame(silence, frames.data());
+  encoder->EncodeFrame(silence, frames.data() + bytes);
+  return frames;
 }
 
 VoiceFileWriter::VoiceFileWriter(std::FILE* out, voice::VoiceMode mode)

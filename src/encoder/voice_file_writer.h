@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "voice/voice_format.h"
 
@@ -17,6 +19,12 @@ namespace encoder {
 // jump record or (ADPCM) a half-frame realignment, reading either way,
 // instead of as speech.
 bool reads_as_record(voice::VoiceMode mode, std::span<const uint8_t> frame);
+
+// The two leading frames a new file gets: silence, coded by an encoder of the
+// mode fresh from its reset. The decoder starts after them, but a backward
+// seek that overshoots the first frame plays them, and they must read as
+// ordinary frames, not records. Nothing when the mode has no encoder.
+std::optional<std::vector<uint8_t>> silent_leading_frames(voice::VoiceMode mode);
 
 class VoiceFileWriter {
  public:
