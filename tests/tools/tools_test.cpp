@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,41 +14,22 @@
 #include <vector>
 
 #include "support/voice_file_builder.h"
+#include "tools/tool_run.h"
 #include "voice/adpcm.h"
 #include "voice/vdec.h"
 
 namespace {
 
 using ::testing::HasSubstr;
+using testing_support::Audio;
 using testing_support::Bytes;
+using testing_support::Outcome;
+using testing_support::read_audio;
 using testing_support::read_file;
+using testing_support::run;
 using testing_support::TempFile;
 using testing_support::VoiceFileBuilder;
 using voice::VoiceMode;
-
-struct Outcome {
-  int exit_code = -1;
-  std::string out, err;
-};
-
-std::string shell_quoted(const std::string& s) {
-  return "'" + s + "'";
-}
-
-// Runs `program args...` through the shell (which std::system uses); `setup` is shell code run
-// first (resource limits), `redirect` replaces the capture of standard output.
-Outcome run(const char* program, const std::vector<std::string>& args,
-            const std::string& setup = "", const std::string& redirect = "") {
-  TempFile out, err;
-  std::string cmd = setup + " exec " + shell_quoted(program);
-  for (const auto& a : args) cmd += " " + shell_quoted(a);
-  cmd += redirect.empty() ? " >" + shell_quoted(out.path()) : " " + redirect;
-  cmd += " 2>" + shell_quoted(err.path());
-  const int raw = std::system(cmd.c_str());
-  const Bytes o = read_file(out.path()), e = read_file(err.path());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
-          std::string(e.begin(), e.end())};
-}
 
 Outcome vocdec(const std::vector<std::string>& args) {
   return run(VOCDEC_PATH, args);
@@ -77,23 +57,6 @@ std::vector<int16_t> from_little_endian(const Bytes& bytes) {
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
     samples.push_back(static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8));
   return samples;
-}
-
-struct Audio {
-  int format = 0;
-  std::vector<int16_t> samples;
-};
-
-Audio read_audio(const std::string& path) {
-  SF_INFO info{};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) return {};
-  EXPECT_EQ(info.samplerate, 8000);
-  EXPECT_EQ(info.channels, 1);
-  Audio a{info.format, std::vector<int16_t>(static_cast<size_t>(info.frames))};
-  sf_read_short(f, a.samples.data(), info.frames);
-  sf_close(f);
-  return a;
 }
 
 VoiceFileBuilder adpcm_file(int frames) {

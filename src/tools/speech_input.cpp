@@ -1,0 +1,135 @@
+#include "tools/speech_input.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include "voice/voice_format.h"
+
+namespace tools {
+namespace {
+
+constexpr int64_t kBlockFrames = 4096;
+
+int16_t to_pcm16(float x) {
+  const long s = std::lrint(static_cast<double>(x) * 32768.0);
+  return static_cast<int16_t>(std::clamp<long>(s, -32768, 32767));
+}
+
+}  // namespace
+
+SpeechInput::SpeechInput(const std::string& path, bool raw) {
+  if (raw) {
+    info_.samplerate = voice::kSampleRate;
+    info_.channels = 1;
+    info_.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
+  }
+  // libsndfile words a missing or unreadable file as a "System error".
+  if (path != "-" && ::access(path.c_str(), R_OK) != 0) {
+    error = std::strerror(errno);
+    return;
+  }
+  file_ = path == "-" ? sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE)
+                      : sf_open(path.c_str(), SFM_READ, &info_);
+  if (!file_) {
+    error = sf_strerror(nullptr);
+    return;
+  }
+  if (info_.samplerate != voice::kSampleRate) {
+    int code = 0;
+    resampler_ = src_new(SRC_SINC_BEST_QUALITY, 1, &code);
+    if (!resampler_) {
+      error = src_strerror(code);
+      sf_close(file_);
+      file_ = nullptr;
+    }
+  }
+}
+
+SpeechInput::~SpeechInput() {
+  if (resampler_) src_delete(resampler_);
+  if (file_) sf_close(file_);
+}
+
+double SpeechInput::seconds() const {
+  // A pipe's length is not known; libsndfile reports it as the largest count.
+  if (info_.frames <= 0 || info_.frames == SF_COUNT_MAX || info_.samplerate <= 0) return 0;
+  return static_cast<double>(info_.frames) / info_.samplerate;
+}
+
+// Channels are averaged, so a stereo recording keeps its level.
+void SpeechInput::push_mono(const float* interleaved, int64_t frames) {
+  const int channels = info_.channels;
+  for (int64_t i = 0; i < frames; ++i) {
+    float sum = 0;
+    for (int c = 0; c < channels; ++c) sum += interleaved[i * channels + c];
+    mono_.push_back(sum / static_cast<float>(channels));
+  }
+}
+
+void SpeechInput::resample(bool end_of_input) {
+  if (!resampler_) {
+    ready_.insert(ready_.end(), mono_.begin(), mono_.end());
+    mono_.clear();
+    return;
+  }
+  const double ratio = static_cast<double>(voice::kSampleRate) / info_.samplerate;
+  std::vector<float> out(static_cast<size_t>(kBlockFrames));
+  size_t used = 0;
+  for (;;) {
+    SRC_DATA data{};
+    data.data_in = mono_.data() + used;
+    data.input_frames = static_cast<long>(mono_.size() - used);
+    data.data_out = out.data();
+    data.output_frames = static_cast<long>(out.size());
+    data.end_of_input = end_of_input ? 1 : 0;
+    data.src_ratio = ratio;
+    if (const int code = src_process(resampler_, &data); code != 0) {
+      error = src_strerror(code);
+      break;
+    }
+    used += static_cast<size_t>(data.input_frames_used);
+    ready_.insert(ready_.end(), out.begin(), out.begin() + data.output_frames_gen);
+    // Done once the input is used up and, at the end, the filter's tail is
+    // drained too.
+    if (data.output_frames_gen == 0 && (used == mono_.size() || data.input_frames_used == 0)) break;
+  }
+  mono_.clear();
+}
+
+bool SpeechInput::refill() {
+  if (input_done_) return false;
+  std::vector<float> block(static_cast<size_t>(kBlockFrames * info_.channels));
+  const sf_count_t got = sf_readf_float(file_, block.data(), kBlockFrames);
+  if (got < 0 || sf_error(file_) != SF_ERR_NO_ERROR) {
+    error = sf_strerror(file_);
+    input_done_ = true;
+    return false;
+  }
+  push_mono(block.data(), got);
+  input_done_ = got == 0;
+  resample(input_done_);
+  return error.empty();
+}
+
+bool SpeechInput::next_frame(int16_t* frame) {
+  const auto n = static_cast<size_t>(voice::kSamplesPerFrame);
+  while (ready_.size() - ready_from_ < n && refill()) {
+  }
+  if (!error.empty()) return false;
+  const size_t available = std::min(n, ready_.size() - ready_from_);
+  if (available == 0) return false;
+  for (size_t i = 0; i < n; ++i) frame[i] = i < available ? to_pcm16(ready_[ready_from_ + i]) : 0;
+  ready_from_ += available;
+  // Keep the buffer from growing with the input.
+  if (ready_from_ > 4 * static_cast<size_t>(kBlockFrames)) {
+    ready_.erase(ready_.begin(), ready_.begin() + static_cast<long>(ready_from_));
+    ready_from_ = 0;
+  }
+  return true;
+}
+
+}  // namespace tools

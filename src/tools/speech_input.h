@@ -1,0 +1,48 @@
+// The input of the encoder: any audio file libsndfile reads, or bare 16-bit
+// little-endian mono samples at 8000 Hz, delivered as 80-sample frames of
+// mono at 8000 Hz whatever the file's channels and rate.
+#pragma once
+
+#include <samplerate.h>
+#include <sndfile.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+class SpeechInput {
+ public:
+  // `path` "-" reads standard input. `raw`: the input has no header and
+  // holds 16-bit little-endian mono samples at 8000 Hz.
+  SpeechInput(const std::string& path, bool raw);
+  ~SpeechInput();
+  SpeechInput(const SpeechInput&) = delete;
+  SpeechInput& operator=(const SpeechInput&) = delete;
+
+  bool opened() const { return file_ != nullptr; }
+  // The input's length in seconds, or 0 when it is not known beforehand.
+  double seconds() const;
+
+  // The next 80 samples; the last frame is padded with zeros. False at the
+  // end of the input, and also on a read error (then `error` says why).
+  bool next_frame(int16_t* frame);
+  std::string error;
+
+ private:
+  bool refill();
+  void push_mono(const float* interleaved, int64_t frames);
+  void resample(bool end_of_input);
+
+  SNDFILE* file_ = nullptr;
+  SF_INFO info_{};
+  SRC_STATE* resampler_ = nullptr;  // none when the input is at 8000 Hz already
+  bool input_done_ = false;
+  std::vector<float> mono_;   // read but not yet resampled
+  std::vector<float> ready_;  // at 8000 Hz, not yet delivered
+  size_t ready_from_ = 0;
+};
+
+}  // namespace tools

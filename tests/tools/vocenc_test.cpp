@@ -1,0 +1,251 @@
+// Runs the built vocenc on audio files made for each case, and reads what it
+// wrote back through the decoder and the other tools.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "encoder/adpcm_encoder.h"
+#include "support/speech_like.h"
+#include "support/voice_file_builder.h"
+#include "tools/tool_run.h"
+#include "voice/frame_reader.h"
+#include "voice/vdec.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using testing_support::Bytes;
+using testing_support::Outcome;
+using testing_support::read_file;
+using testing_support::run;
+using testing_support::TempFile;
+using voice::VoiceMode;
+
+Outcome vocenc(const std::vector<std::string>& args) {
+  return run(VOCENC_PATH, args);
+}
+
+// A folder of its own, so that leftovers can be counted.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    path_ = std::filesystem::temp_directory_path() / "vocenc-XXXXXX";
+    if (!mkdtemp(path_.data())) throw std::runtime_error("cannot create " + path_);
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  long entries() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
+
+ private:
+  std::string path_;
+};
+
+void write_wav(const std::string& path, int rate, const std::vector<double>& left,
+               const std::vector<double>& right) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = 2;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  std::vector<double> interleaved;
+  for (size_t i = 0; i < left.size(); ++i) {
+    interleaved.push_back(left[i]);
+    interleaved.push_back(right[i]);
+  }
+  sf_writef_double(f, interleaved.data(), static_cast<sf_count_t>(left.size()));
+  sf_close(f);
+}
+
+Bytes little_endian(const std::vector<int16_t>& samples) {
+  Bytes b;
+  for (int16_t s : samples) {
+    b.push_back(static_cast<uint8_t>(s & 0xFF));
+    b.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  }
+  return b;
+}
+
+struct VoiceInfo {
+  int32_t frames = -1;
+  int mode = -1;
+  std::vector<Bytes> run;  // the frames read from the first one on
+};
+
+VoiceInfo read_voice(const std::string& path) {
+  voice::DecoderState st;
+  VoiceInfo v;
+  StatusCode result = 0;
+  v.frames = vdec_query(st, path.c_str(), &v.mode, &result);
+  if (v.frames < 0 || vdec_restart_at(st, path.c_str(), 0) != 0) return v;
+  while (voice::read_frame(st, true) == 0) v.run.emplace_back(st.frame, st.frame + st.frame_bytes);
+  return v;
+}
+
+double correlation(const std::vector<double>& a, const std::vector<int16_t>& b) {
+  double ab = 0, aa = 0, bb = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    ab += a[i] * b[i];
+    aa += a[i] * a[i];
+    bb += double(b[i]) * b[i];
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+template <typename T>
+double rms(const std::vector<T>& x) {
+  double sum = 0;
+  for (T v : x) sum += double(v) * v;
+  return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+// Three partials under 4 kHz with a slow swell: the same signal at any rate.
+std::vector<double> chord(int rate, double seconds, double level) {
+  const double pi = std::acos(-1.0);
+  std::vector<double> out;
+  for (int i = 0; i < static_cast<int>(seconds * rate); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double swell = 0.5 - 0.5 * std::cos(2 * pi * t / seconds);
+    out.push_back(level * swell *
+                  (std::sin(2 * pi * 310 * t) + 0.5 * std::sin(2 * pi * 1270 * t) +
+                   0.25 * std::sin(2 * pi * 2630 * t)) /
+                  1.75);
+  }
+  return out;
+}
+
+TEST(Vocenc, StereoWavAt44kHzBecomesAVoiceFileOfTheSameLength) {
+  const ScratchDir dir;
+  write_wav(dir / "in.wav", 44100, chord(44100, 1.5, 0.8), chord(44100, 1.5, 0.4));
+
+  const Outcome r = vocenc({"--mode", "adpcm40", dir / "in.wav", dir / "out.voc"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "no progress line when stderr is not a terminal";
+  const VoiceInfo v = read_voice(dir / "out.voc");
+  EXPECT_EQ(v.mode, static_cast<int>(VoiceMode::Adpcm40));
+  EXPECT_EQ(v.frames, 150) << "1.5 s of 10 ms frames";
+  EXPECT_EQ(v.run.size(), 150u);
+
+  ASSERT_EQ(run(VOCDEC_PATH, {dir / "out.voc", dir / "back.wav"}).exit_code, 0);
+  const auto back = testing_support::read_audio(dir / "back.wav").samples;
+  ASSERT_EQ(back.size(), 12000u);
+  // Mixed to mono and resampled, the decoded speech is still the input's.
+  // The channels are averaged: 0.8 and 0.4 make 0.6 of full scale.
+  const std::vector<double> mixed = chord(8000, 1.5, 0.6 * 32767);
+  EXPECT_GT(correlation(mixed, back), 0.99);
+  EXPECT_NEAR(rms(back) / rms(mixed), 1.0, 0.05);
+  EXPECT_EQ(dir.entries(), 3) << "no temporary file left";
+}
+
+// At 8000 Hz nothing is resampled: the frames are the encoder's own for the
+// very samples given, the last one padded with zeros.
+TEST(Vocenc, RawSamplesFromStandardInputAreEncodedAsGiven) {
+  const ScratchDir dir;
+  std::vector<int16_t> pcm = testing_support::speech_like_pcm(0.3);
+  pcm.resize(pcm.size() + 5, 1234);
+  const TempFile in(little_endian(pcm), ".raw");
+  const Outcome r = run(VOCENC_PATH, {"--raw", "--mode", "adpcm40", "-", dir / "out.voc"}, "",
+                        "<" + testing_support::shell_quoted(in.path()) + " >/dev/null");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+
+  pcm.resize((pcm.size() + 79) / 80 * 80, 0);
+  encoder::AdpcmEncoder enc;
+  std::vector<Bytes> expected;
+  for (size_t i = 0; i < pcm.size(); i += 80) {
+    Bytes frame(40);
+    enc.EncodeFrame(&pcm[i], frame.data());
+    expected.push_back(frame);
+  }
+  const VoiceInfo v = read_voice(dir / "out.voc");
+  EXPECT_EQ(v.frames, static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(v.run, expected);
+}
+
+TEST(Vocenc, EachModeByNameAndCelp56ByDefault) {
+  const ScratchDir dir;
+  const TempFile in(little_endian(testing_support::speech_like_pcm(0.2)), ".raw");
+  const std::pair<std::vector<std::string>, VoiceMode> cases[] = {
+      {{}, VoiceMode::Celp56},
+      {{"--mode", "celp56"}, VoiceMode::Celp56},
+      {{"--mode", "celp64"}, VoiceMode::Celp64},
+      {{"--mode", "celp80"}, VoiceMode::Celp80},
+      {{"--mode", "adpcm40"}, VoiceMode::Adpcm40}};
+  for (const auto& [mode_args, mode] : cases) {
+    std::vector<std::string> args = mode_args;
+    args.insert(args.end(), {"--raw", in.path(), dir / "out.voc"});
+    const Outcome r = vocenc(args);
+    if (r.exit_code == 1 && r.err.find("no encoder yet") != std::string::npos) {
+      ADD_FAILURE() << voice::mode_name(mode) << " has no encoder: " << r.err;
+      continue;
+    }
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const VoiceInfo v = read_voice(dir / "out.voc");
+    EXPECT_EQ(v.mode, static_cast<int>(mode));
+    EXPECT_EQ(v.frames, 20);
+  }
+}
+
+TEST(Vocenc, FailuresLeaveNoOutputAndKeepAnOlderOne) {
+  const ScratchDir dir;
+  const std::string out = dir / "out.voc";
+  { std::ofstream(out) << "old"; }
+  const TempFile not_audio(Bytes(100, 'x'), ".wav"), empty(Bytes{}, ".raw");
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{dir / "missing.wav", out}, "No such file or directory"},
+      {{not_audio.path(), out}, not_audio.path() + ": "},
+      {{"--raw", empty.path(), out}, "no audio"},
+  };
+  for (const Case& c : cases) {
+    const Outcome r = vocenc(c.args);
+    EXPECT_EQ(r.exit_code, 1) << c.args[0];
+    EXPECT_THAT(r.err, HasSubstr(c.says));
+  }
+  const Bytes kept = read_file(out);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "old");
+  EXPECT_EQ(dir.entries(), 1) << "no leftovers";
+
+  // An output that cannot be created, and one whose writing fails midway
+  // (a 2 KiB file size limit, with the signal ignored so that the write
+  // returns an error).
+  const TempFile speech(little_endian(testing_support::speech_like_pcm(1.0)), ".raw");
+  const Outcome nowhere = vocenc({"--raw", speech.path(), dir / "no/such/dir.voc"});
+  EXPECT_EQ(nowhere.exit_code, 1);
+  EXPECT_THAT(nowhere.err, HasSubstr("no/such/dir.voc"));
+  const Outcome cut = run(VOCENC_PATH, {"--mode", "adpcm40", "--raw", speech.path(), out},
+                          "trap '' XFSZ; ulimit -f 2;");
+  EXPECT_EQ(cut.exit_code, 1);
+  EXPECT_THAT(cut.err, HasSubstr(out));
+  const Bytes still = read_file(out);
+  EXPECT_EQ(std::string(still.begin(), still.end()), "old");
+  EXPECT_EQ(dir.entries(), 1) << "no leftovers";
+}
+
+TEST(Vocenc, UsageErrors) {
+  const Outcome help = vocenc({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_THAT(help.out, HasSubstr("usage: vocenc"));
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--mode", "celp99", "a", "b"},
+        {"--mode"},
+        {"only-input"},
+        {"--bogus", "a", "b"}}) {
+    const Outcome r = vocenc(bad);
+    EXPECT_EQ(r.exit_code, 2) << bad[0];
+    EXPECT_THAT(r.err, HasSubstr("usage:"));
+  }
+}
+
+}  // namespace
