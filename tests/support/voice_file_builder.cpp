@@ -8,6 +8,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "encoder/voice_header.h"
+
 namespace testing_support {
 
 VoiceFileBuilder::VoiceFileBuilder(voice::VoiceMode mode)
@@ -33,9 +35,8 @@ VoiceFileBuilder& VoiceFileBuilder::duration(uint8_t hours, uint8_t minutes, uin
 }
 
 VoiceFileBuilder& VoiceFileBuilder::playable_frames(int32_t n) {
-  const int32_t d = n + 2;
-  return duration(static_cast<uint8_t>(d / 360000), static_cast<uint8_t>(d / 6000 % 60),
-                  static_cast<uint8_t>(d / 100 % 60), static_cast<uint8_t>(d % 100));
+  const encoder::DurationFields d = encoder::duration_fields(n + 2).value();
+  return duration(d[0], d[1], d[2], d[3]);
 }
 
 VoiceFileBuilder& VoiceFileBuilder::leading_frames(const Bytes& two_frames) {
@@ -108,18 +109,15 @@ VoiceFileBuilder& VoiceFileBuilder::end_marker() {
 }
 
 Bytes VoiceFileBuilder::bytes() const {
-  const auto first = static_cast<size_t>(voice::kFirstFrameOffset);
-  Bytes out(first - leading_.size(), 0);
-  for (size_t i = 0; i < magic_.size() && i < out.size(); ++i)
-    out[i] = static_cast<uint8_t>(magic_[i]);
-  Bytes d = duration_.value_or(Bytes{});
-  if (!duration_) {
-    const auto stored = static_cast<int32_t>(run_.size() / frame_bytes_);
-    d = {static_cast<uint8_t>(stored / 360000), static_cast<uint8_t>(stored / 6000 % 60),
-         static_cast<uint8_t>(stored / 100 % 60), static_cast<uint8_t>(stored % 100)};
-  }
-  std::copy(d.begin(), d.end(), out.begin() + voice::kDurationOffset);
-  out[voice::kModeOffset] = mode_byte_;
+  encoder::HeaderFields fields;
+  fields.magic = magic_;
+  fields.mode_byte = mode_byte_;
+  if (duration_)
+    std::copy(duration_->begin(), duration_->end(), fields.duration.begin());
+  else
+    fields.duration =
+        encoder::duration_fields(static_cast<int64_t>(run_.size()) / frame_bytes_).value();
+  Bytes out = encoder::header_region(frame_bytes_, fields);
   out.insert(out.end(), leading_.begin(), leading_.end());
   out.insert(out.end(), run_.begin(), run_.end());
   return out;
