@@ -64,6 +64,17 @@ void best_pair(const SearchTerms& t, const int* p1, int n1, const int* p2, int n
   }
 }
 
+// num^2 / den of the 16 places of the fourth pulse.
+void criteria16(const float* num013, const float* den013, float num2, float den2, const float* c2,
+                float* crit) {
+  float num[16], den[16];
+  for (int k = 0; k < 16; ++k) {
+    num[k] = num013[k] + num2;
+    den[k] = den013[k] + den2 + c2[k];
+  }
+  for (int k = 0; k < 16; ++k) crit[k] = num[k] * num[k] / den[k];
+}
+
 }  // namespace
 
 PulseFields search_four_pulses(const float* x, const float* h) {
@@ -84,24 +95,31 @@ PulseFields search_four_pulses(const float* x, const float* h) {
     for (int p = 0; p < kSubframe; ++p) cross3[p][k] = 2.0f * t.rr[p][track3[k]];
   }
 
-  float best_num = -1.0f, best_den = 1.0f;
+  float best_crit = -1.0f;
   int best[4] = {0, 1, 2, 3};
   for (int i0 = 0; i0 < kSubframe; i0 += 5) {
     for (int i1 = 1; i1 < kSubframe; i1 += 5) {
+      // The terms of pulses 1, 2 and 4, for each place of pulse 4.
       const float num01 = t.d[i0] + t.d[i1];
       const float den01 = t.rr[i0][i0] + t.rr[i1][i1] + 2.0f * t.rr[i0][i1];
+      const float* c0 = cross3[i0];
+      const float* c1 = cross3[i1];
+      float num013[16], den013[16];
+      for (int k = 0; k < 16; ++k) {
+        num013[k] = num01 + d3[k];
+        den013[k] = den01 + diag3[k] + c0[k] + c1[k];
+      }
       for (int i2 = 2; i2 < kSubframe; i2 += 5) {
-        const float num012 = num01 + t.d[i2];
-        const float den012 = den01 + t.rr[i2][i2] + 2.0f * (t.rr[i0][i2] + t.rr[i1][i2]);
-        float num[16], den[16];
+        const float num2 = t.d[i2];
+        const float den2 = t.rr[i2][i2] + 2.0f * (t.rr[i0][i2] + t.rr[i1][i2]);
+        const float* c2 = cross3[i2];
+        // The 16 criteria side by side (the filtered energy of a non-zero
+        // pulse vector is positive), then one pass for the rare improvement.
+        float crit[16];
+        criteria16(num013, den013, num2, den2, c2, crit);
         for (int k = 0; k < 16; ++k) {
-          num[k] = num012 + d3[k];
-          den[k] = den012 + diag3[k] + cross3[i0][k] + cross3[i1][k] + cross3[i2][k];
-        }
-        for (int k = 0; k < 16; ++k) {
-          if (num[k] * num[k] * best_den > best_num * best_num * den[k]) {
-            best_num = num[k];
-            best_den = den[k];
+          if (crit[k] > best_crit) {
+            best_crit = crit[k];
             best[0] = i0;
             best[1] = i1;
             best[2] = i2;

@@ -42,16 +42,24 @@ void weighted_impulse_response(const float* ap1, const float* aq, const float* a
 }
 
 void convolve(const float* x, const float* h, float* y, int lg) {
-  for (int n = 0; n < lg; ++n) {
-    float s = 0.0f;
-    for (int i = 0; i <= n; ++i) s += x[i] * h[n - i];
-    y[n] = s;
+  for (int n = 0; n < lg; ++n) y[n] = 0.0f;
+  // Each input sample adds a scaled copy of h: contiguous, vectorisable.
+  for (int i = 0; i < lg; ++i) {
+    const float xi = x[i];
+    if (xi == 0.0f) continue;
+    for (int n = i; n < lg; ++n) y[n] += xi * h[n - i];
   }
 }
 
 float dot(const float* x, const float* y, int lg) {
+  // Eight partial sums, so that the compiler may keep them in one vector.
+  float acc[8] = {};
+  int n = 0;
+  for (; n + 8 <= lg; n += 8)
+    for (int k = 0; k < 8; ++k) acc[k] += x[n + k] * y[n + k];
   float s = 0.0f;
-  for (int n = 0; n < lg; ++n) s += x[n] * y[n];
+  for (; n < lg; ++n) s += x[n] * y[n];
+  for (int k = 0; k < 8; ++k) s += acc[k];
   return s;
 }
 

@@ -8,6 +8,15 @@ namespace {
 
 constexpr int kGrid = 128;
 
+// cos(pi j / kGrid), j = 0 .. kGrid: the search grid, evenly spaced in
+// frequency.
+struct Grid {
+  double x[kGrid + 1];
+  Grid() {
+    for (int j = 0; j <= kGrid; ++j) x[j] = std::cos(std::numbers::pi * j / kGrid);
+  }
+};
+
 // Sum and difference polynomials of A(z), with the trivial roots at z = -1
 // and z = 1 divided out; both are symmetric of order 5 in cos(w).
 void sum_difference(const float a[11], double f1[6], double f2[6]) {
@@ -39,6 +48,7 @@ bool lp_to_lsp(const float a[11], float lsp[10]) {
   sum_difference(a, f[0], f[1]);
   // The roots of the two polynomials interlace: search them alternately
   // along a grid from w = 0 to pi, refining each sign change by bisection.
+  static const Grid grid;
   float found[10];
   int n = 0;
   int poly = 0;
@@ -46,7 +56,7 @@ bool lp_to_lsp(const float a[11], float lsp[10]) {
   double x_lo = 1.0;
   double y_lo = chebyshev(x_lo, f[poly]);
   while (n < 10 && j <= kGrid) {
-    const double x_hi = std::cos(std::numbers::pi * j / kGrid);
+    const double x_hi = grid.x[j];
     const double y_hi = chebyshev(x_hi, f[poly]);
     if ((y_lo <= 0.0) == (y_hi <= 0.0)) {
       x_lo = x_hi;

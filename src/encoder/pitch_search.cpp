@@ -82,18 +82,41 @@ void interpolate_past_excitation(float* exc, int T0, int frac) {
   }
 }
 
+namespace {
+
+// Normalised correlation of the target with one candidate's filtered
+// vector: the error reduction its best gain would bring, square-rooted.
+float score(float* exc, const float* x, const float* h, const LagCandidate& c) {
+  interpolate_past_excitation(exc, c.T0, c.frac);
+  float y[kSubframe];
+  convolve(exc, h, y, kSubframe);
+  const float corr = dot(x, y, kSubframe);
+  const float energy = dot(y, y, kSubframe);
+  return corr / std::sqrt(energy > 1e-6f ? energy : 1e-6f);
+}
+
+}  // namespace
+
 int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n) {
-  int best = 0;
+  // Whole-sample lags first, then the thirds within 2/3 of the best one.
+  int best = -1;
   float best_score = -INFINITY;
   for (int k = 0; k < n; ++k) {
-    interpolate_past_excitation(exc, cands[k].T0, cands[k].frac);
-    float y[kSubframe];
-    convolve(exc, h, y, kSubframe);
-    const float corr = dot(x, y, kSubframe);
-    const float energy = dot(y, y, kSubframe);
-    const float score = corr / std::sqrt(energy > 1e-6f ? energy : 1e-6f);
-    if (score > best_score) {
-      best_score = score;
+    if (cands[k].frac != 0) continue;
+    const float s = score(exc, x, h, cands[k]);
+    if (s > best_score) {
+      best_score = s;
+      best = k;
+    }
+  }
+  if (best < 0) best = 0;
+  const int center = 3 * cands[best].T0;
+  for (int k = 0; k < n; ++k) {
+    const int lag3 = 3 * cands[k].T0 + cands[k].frac;
+    if (cands[k].frac == 0 || lag3 < center - 2 || lag3 > center + 2) continue;
+    const float s = score(exc, x, h, cands[k]);
+    if (s > best_score) {
+      best_score = s;
       best = k;
     }
   }
