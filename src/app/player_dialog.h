@@ -1,0 +1,105 @@
+// The player's one window: a fixed-size dialog built from the IDD_PLAYER
+// template, owning the playback engine. It is the engine's view (labels,
+// buttons, sliders, message boxes, busy cursor) and the window its messages
+// are posted to; its message map routes each message to the engine's
+// handler on the dialog's thread.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "playback/audio_device.h"
+#include "playback/embedded_recording.h"
+#include "playback/playback_engine.h"
+#include "playback/player_view.h"
+#include "playback/temp_voice_file.h"
+#include "voice/decoder_state.h"
+#include "voice/vdec.h"
+
+class QAbstractSlider;
+class QLabel;
+class QPushButton;
+
+namespace app {
+
+class SeekSlider;
+class TrackbarSlider;
+struct ControlTemplate;
+
+class PlayerDialog : public QDialog, public playback::PlayerView {
+  Q_OBJECT
+
+ public:
+  // Shows a message box with only an OK button and returns when it is
+  // dismissed.
+  using MessageBoxFunction =
+      std::function<void(QWidget* owner, const QString& text, const QString& caption)>;
+
+  // The player uses the process's one decoder and the system's temporary
+  // directory; tests give each dialog fresh ones.
+  PlayerDialog(playback::AudioDevice& device, const playback::EmbeddedRecording& recording,
+               voice::DecoderState& decoder = vdec_state(),
+               std::string tempRoot = playback::SystemTempDirectory());
+  ~PlayerDialog() override;
+
+  // Exit, and Escape or the close box: the stream stops before the dialog
+  // ends.
+  void OnOK();
+  void OnCancel();
+  void accept() override { OnOK(); }
+  void reject() override { OnCancel(); }
+
+  // playback::PlayerView
+  void Post(const playback::Message& message) override;
+  void SetText(playback::Control control, const std::string& text) override;
+  void Enable(playback::Control control, bool enabled) override;
+  void SetSliderRange(playback::Control slider, int min, int max) override;
+  void SetTickFrequency(playback::Control slider, int units) override;
+  int SliderPosition(playback::Control slider) override;
+  void SetSliderPosition(playback::Control slider, int position) override;
+  void ShowMessageBox(const std::string& text, const std::string& caption) override;
+  void BeginBusyCursor() override;
+  void EndBusyCursor() override;
+
+  // Replaces the message box, for instance to answer it in a test.
+  void SetMessageBoxFunction(MessageBoxFunction show) { showMessageBox_ = std::move(show); }
+  const playback::PlaybackEngine& engine() const { return engine_; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* CreateControl(const ControlTemplate& control);
+  void DoDataExchange();
+  void OnInitDialog();
+  void OnDestroy();
+  // The message map: the one place that says which handler a message goes to.
+  void Dispatch(const playback::Message& message);
+
+  QWidget* ControlWidget(playback::Control control) const;
+  TrackbarSlider* Slider(playback::Control slider) const;
+
+  playback::PlaybackEngine engine_;
+  voice::DecoderState& decoder_;
+  MessageBoxFunction showMessageBox_;
+  bool initialized_ = false;
+  bool destroyed_ = false;
+  std::map<int, QWidget*> controlsById_;
+
+  // Bound to the template's controls.
+  TrackbarSlider* volume_ = nullptr;
+  QPushButton* stop_ = nullptr;
+  QLabel* duration_ = nullptr;
+  QLabel* fileName_ = nullptr;
+  QLabel* elapsed_ = nullptr;
+  QPushButton* play_ = nullptr;
+  SeekSlider* position_ = nullptr;
+  QPushButton* exit_ = nullptr;
+};
+
+}  // namespace app
