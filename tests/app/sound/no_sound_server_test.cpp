@@ -1,7 +1,7 @@
 // Without any audio output the device refuses to open with a wave-out code
-// and offers no volume. Qt finds its sound server once per process, so the
-// check runs in a child process of this program that is pointed at a server
-// that does not exist.
+// and offers no volume, and the player's dialog warns and opens anyway. Qt finds its sound server
+// once per process, so the check runs in a child process of this program that is pointed at a
+// server that does not exist.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/player_dialog.h"
 #include "app/qt_audio_device.h"
+#include "loud_recording.h"
 #include "posted_messages.h"
 #include "qt_events.h"
 
@@ -51,9 +53,31 @@ void ExpectNoOutput() {
   EXPECT_TRUE(window.delivered().empty());
 }
 
-TEST(WithoutASoundServer, TheDeviceDoesNotOpenAndOffersNoVolume) {
+// The dialog still opens, after telling why there will be no sound, and
+// offers no volume.
+void ExpectDialogWarns() {
+  app::QtAudioDevice device;
+  RecordingInMemory embedded(MakeLoudRecording(voice::VoiceMode::Celp80, 10, 1).file);
+  voice::DecoderState decoder;
+  app::PlayerDialog dialog(device, embedded, decoder);
+  std::vector<std::string> boxes;
+  dialog.SetMessageBoxFunction([&](QWidget*, const QString& text, const QString& caption) {
+    boxes.push_back(caption.toStdString() + ": " + text.toStdString());
+  });
+  dialog.show();
+  RunEventsFor(std::chrono::milliseconds(100));
+  EXPECT_EQ(boxes,
+            std::vector<std::string>{"Warning open device: There is no audio output device."});
+  const auto* volume = dialog.findChild<QWidget*>("IDC_VOLUME");
+  ASSERT_NE(volume, nullptr);
+  EXPECT_FALSE(volume->isEnabled());
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST(WithoutASoundServer, TheDeviceDoesNotOpenAndTheDialogSaysSo) {
   if (std::getenv(kChildFlag) != nullptr) {
     ExpectNoOutput();
+    ExpectDialogWarns();
     return;
   }
   int status = 0;
