@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "celp/decode_frame.h"
+#include "celp/dispersion_tables.h"
 #include "celp/unpack_frame_params.h"
 #include "encoder/decoder_steps.h"
 #include "encoder/fixed_codebook_search.h"
@@ -22,6 +23,30 @@ constexpr int kPitMax = 143;
 constexpr int kExcHistory = celp::EXC_HISTORY;
 
 constexpr float kShortScale = 1.0f / 256.0f;  // a scaled short of Q0 to a sample
+
+// The fixed codebook vector as the decoder disperses it in state 0 (strong)
+// or 1 (medium), through the weighted synthesis filter h.
+void disperse_and_filter(const float* c, const float* h, int state, float* y) {
+  struct Responses {
+    float r[2][kSubframe];
+    Responses() {
+      for (int i = 0; i < kSubframe; ++i) {
+        r[0][i] = celp::ph_imp_low[i] / (256.0f * 32768.0f);
+        r[1][i] = celp::ph_imp_mid[i] / (256.0f * 32768.0f);
+      }
+    }
+  };
+  static const Responses responses;
+  const float* r = responses.r[state];
+  float d[kSubframe] = {};
+  for (int p = 0; p < kSubframe; ++p) {
+    if (c[p] == 0.0f) continue;
+    // Circular within the subframe.
+    for (int i = p; i < kSubframe; ++i) d[i] += c[p] * r[i - p];
+    for (int i = 0; i < p; ++i) d[i] += c[p] * r[i - p + kSubframe];
+  }
+  convolve(d, h, y, kSubframe);
+}
 
 }  // namespace
 
@@ -116,7 +141,8 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   float h[kSubframe];
   weighted_impulse_response(an.ap1, aq, an.ap2, h, kSubframe);
 
-  // Adaptive codebook.
+  // Adaptive codebook: the lags that best predict the target, each tried
+  // with its own fixed codebook and gains.
   float exc[kExcHistory + kSubframe];
   for (int n = 0; n < kExcHistory; ++n) exc[n] = work.old_exc[i0 + n] * kShortScale;
   LagCandidate cands[32];
@@ -132,11 +158,40 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   } else {
     count = second_subframe_candidates(work.old_T0, rate_, cands);
   }
-  const LagCandidate lag = cands[search_pitch(exc + kExcHistory, x, h, cands, count)];
-  fields.sub[s].pitch = lag.index;
-  adaptive_vector(work, i0, lag.T0, lag.frac);
+  int ranked[kPitchTrials];
+  const int trials = search_pitch(exc + kExcHistory, x, h, cands, count, ranked, kPitchTrials);
+  Trial best;
+  for (int t = 0; t < trials; ++t) {
+    Trial trial;
+    TryLag(s, work, cands[ranked[t]], x, h, fields, trial);
+    if (t == 0 || trial.gains.error < best.gains.error) best = trial;
+  }
+
+  fields.sub[s] = {best.lag.index, best.pulses.positions, best.pulses.signs, best.gains.index};
+  adaptive_vector(work, i0, best.lag.T0, best.lag.frac);
+  finish_subframe(work, cfg, i0, best.gains.index, best.code, Az);
+
+  // Memories of the error between the speech and what the decoder made of it.
+  float e[kOrder + kSubframe];
+  std::copy(mem_err_, mem_err_ + kOrder, e);
+  const celp::ScaledShort* synth = work.synth_buf + celp::SYNTH_HISTORY + i0;
+  for (int n = 0; n < kSubframe; ++n) e[kOrder + n] = speech[n] - synth[n] * kShortScale;
+  float ew[kSubframe];
+  residual(an.ap1, e + kOrder, ew, kSubframe);
+  synthesis(an.ap2, ew, ew, kSubframe, mem_w0_, true);
+  std::copy(e + kSubframe, e + kSubframe + kOrder, mem_err_);
+}
+
+void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCandidate& lag,
+                         const float* x, const float* h, const CelpFields& fields,
+                         Trial& trial) const {
+  const int i0 = kSubframe * s;
+  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
+  trial.lag = lag;
+  celp::ScaledShort v_exact[kSubframe];
+  adaptive_vector_trial(work, i0, lag.T0, lag.frac, v_exact);
   float v[kSubframe], y1[kSubframe];
-  for (int n = 0; n < kSubframe; ++n) v[n] = work.old_exc[kExcHistory + i0 + n] * kShortScale;
+  for (int n = 0; n < kSubframe; ++n) v[n] = v_exact[n] * kShortScale;
   convolve(v, h, y1, kSubframe);
 
   // Fixed codebook, on the target left by the unquantised pitch gain.
@@ -151,41 +206,36 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
     const float sharp = work.sharp / (256.0f * 16384.0f);
     for (int n = lag.T0; n < kSubframe; ++n) h2[n] += sharp * h2[n - lag.T0];
   }
-  const PulseFields pulses = rate_ == 1                ? search_four_pulses(x2, h2)
-                             : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
-                                                       : search_two_pulses(x2, h2);
-  fields.sub[s].positions = pulses.positions;
-  fields.sub[s].signs = pulses.signs;
-  celp::ScaledShort code[kSubframe];
-  fixed_vector(work, cfg, pulses.positions, pulses.signs, lag.T0, code);
+  trial.pulses = rate_ == 1                ? search_four_pulses(x2, h2)
+                 : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
+                                           : search_two_pulses(x2, h2);
+  fixed_vector(work, cfg, trial.pulses.positions, trial.pulses.signs, lag.T0, trial.code);
   float c[kSubframe], y2[kSubframe];
-  for (int n = 0; n < kSubframe; ++n) c[n] = code[n] / (256.0f * 8192.0f);
+  for (int n = 0; n < kSubframe; ++n) c[n] = trial.code[n] / (256.0f * 8192.0f);
   convolve(c, h, y2, kSubframe);
 
   // Gains. An all-zero frame would read as a special record: when every
   // other field of the frame is zero, the last gain field must not be.
   bool skip_zero = false;
   if (s == 1) {
-    fields.sub[1].gain = 0;
+    CelpFields probe_fields = fields;
+    probe_fields.sub[1] = {lag.index, trial.pulses.positions, trial.pulses.signs, 0};
     uint8_t probe[16];
-    pack_celp_frame(mode_, fields, probe);
+    pack_celp_frame(mode_, probe_fields, probe);
     const int bytes = celp_frame_bytes(mode_);
     skip_zero = std::all_of(probe, probe + bytes, [](uint8_t b) { return b == 0; });
   }
-  const GainChoice gains =
-      quantize_gains(gain_table_, x, y1, y2, code, work.past_qua_en, skip_zero);
-  fields.sub[s].gain = gains.index;
-  finish_subframe(work, cfg, i0, gains.index, code, Az);
-
-  // Memories of the error between the speech and what the decoder made of it.
-  float e[kOrder + kSubframe];
-  std::copy(mem_err_, mem_err_ + kOrder, e);
-  const celp::ScaledShort* synth = work.synth_buf + celp::SYNTH_HISTORY + i0;
-  for (int n = 0; n < kSubframe; ++n) e[kOrder + n] = speech[n] - synth[n] * kShortScale;
-  float ew[kSubframe];
-  residual(an.ap1, e + kOrder, ew, kSubframe);
-  synthesis(an.ap2, ew, ew, kSubframe, mem_w0_, true);
-  std::copy(e + kSubframe, e + kSubframe + kOrder, mem_err_);
+  if (rate_ == 1) {
+    trial.gains =
+        quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, nullptr, skip_zero);
+    return;
+  }
+  float y2_low[kSubframe], y2_mid[kSubframe];
+  disperse_and_filter(c, h, 0, y2_low);
+  disperse_and_filter(c, h, 1, y2_mid);
+  const DispersedCode dispersed{&work.phdisp, {y2_low, y2_mid, y2}};
+  trial.gains =
+      quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, &dispersed, skip_zero);
 }
 
 void CelpEncoder::DecodeReturnedFrame(const uint8_t* frame) {

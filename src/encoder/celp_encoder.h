@@ -8,11 +8,13 @@
 #include <cstdint>
 
 #include "celp/celp_state.h"
+#include "encoder/fixed_codebook_search.h"
 #include "encoder/frame_encoder.h"
 #include "encoder/frame_packer.h"
 #include "encoder/gain_quantizer.h"
 #include "encoder/lp_analysis.h"
 #include "encoder/perceptual_weighting.h"
+#include "encoder/pitch_search.h"
 #include "encoder/preprocess_filter.h"
 #include "voice/voice_format.h"
 
@@ -33,8 +35,19 @@ class CelpEncoder : public FrameEncoder {
 
  private:
   struct SubframeAnalysis;
+  // One lag tried with its best pulses and gains.
+  struct Trial {
+    LagCandidate lag;
+    PulseFields pulses;
+    GainChoice gains;
+    celp::ScaledShort code[40];
+  };
+  static constexpr int kPitchTrials = 2;
+
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
+  void TryLag(int s, const celp::CelpDecoderState& work, const LagCandidate& lag, const float* x,
+              const float* h, const CelpFields& fields, Trial& trial) const;
   void DecodeReturnedFrame(const uint8_t* frame);
 
   voice::VoiceMode mode_;

@@ -1,5 +1,7 @@
 #include "encoder/decoder_steps.h"
 
+#include <algorithm>
+
 #include "celp/adaptive_codebook.h"
 #include "celp/fixed_codebook.h"
 #include "celp/gain_decode.h"
@@ -31,6 +33,14 @@ void begin_frame(CelpDecoderState& st, int L1, int L2, ScaledShort A_t[2 * MP1])
 void adaptive_vector(CelpDecoderState& st, int i0, int T0, int frac) {
   st.old_T0 = T0;
   Pred_lt_3(st.old_exc + EXC_HISTORY + i0, T0, frac, L_SUBFR);
+}
+
+void adaptive_vector_trial(const CelpDecoderState& st, int i0, int T0, int frac,
+                           ScaledShort v[L_SUBFR]) {
+  ScaledShort buf[EXC_HISTORY + L_SUBFR];
+  Copy(st.old_exc + i0, buf, EXC_HISTORY);
+  Pred_lt_3(buf + EXC_HISTORY, T0, frac, L_SUBFR);
+  Copy(buf + EXC_HISTORY, v, L_SUBFR);
 }
 
 void fixed_vector(const CelpDecoderState& st, const DecoderStepsConfig& cfg, int positions,
@@ -75,6 +85,20 @@ void finish_subframe(CelpDecoderState& st, const DecoderStepsConfig& cfg, int i0
     Update_PhDisp(st.phdisp, st.gain_pit, st.gain_code);
   }
   Copy(synth + 10, st.mem_syn, 30);
+}
+
+int dispersion_state(const PhDispState& st, ScaledShort cb_gain, ScaledShort ltp_gain) {
+  constexpr ScaledShort kGain06 = 9830 * 256;   // 0.6, Q14
+  constexpr ScaledShort kGain09 = 14745 * 256;  // 0.9, Q14
+  int state = ltp_gain < kGain09 ? (ltp_gain > kGain06 ? 1 : 0) : 2;
+  // A fixed gain more than doubling is an onset, held for two subframes.
+  const int onset = (cb_gain >> 1) > st.prev_cb_gain ? 2 : std::max(st.onset - 1, 0);
+  int low_gains = ltp_gain < kGain06 ? 1 : 0;
+  for (int i = 0; i < 5; ++i) low_gains += st.gain_mem[i] < kGain06 ? 1 : 0;
+  if (low_gains > 2 && onset == 0) state = 0;
+  if (state > st.prev_state + 1 && onset == 0) --state;
+  if (onset != 0 && state < 2) ++state;
+  return state;
 }
 
 void end_frame(CelpDecoderState& st) {

@@ -22,6 +22,10 @@ void begin_frame(celp::CelpDecoderState& st, int L1, int L2, celp::ScaledShort A
 // excitation buffer and records the lag.
 void adaptive_vector(celp::CelpDecoderState& st, int i0, int T0, int frac);
 
+// The same vector without touching the state: for trying a lag.
+void adaptive_vector_trial(const celp::CelpDecoderState& st, int i0, int T0, int frac,
+                           celp::ScaledShort v[celp::L_SUBFR]);
+
 // The fixed codebook vector of the fields, pitch-sharpened as the decoder
 // does with the current sharpening gain.
 void fixed_vector(const celp::CelpDecoderState& st, const DecoderStepsConfig& cfg, int positions,
@@ -32,6 +36,11 @@ void fixed_vector(const celp::CelpDecoderState& st, const DecoderStepsConfig& cf
 // consumed (the dispersion changes it).
 void finish_subframe(celp::CelpDecoderState& st, const DecoderStepsConfig& cfg, int i0, int gain,
                      celp::ScaledShort code[celp::L_SUBFR], const celp::ScaledShort* Az);
+
+// The phase-dispersion state (0 strong, 1 medium, 2 none) the decoder will
+// pick for a subframe decoded with these gains, without changing `st`.
+int dispersion_state(const celp::PhDispState& st, celp::ScaledShort cb_gain,
+                     celp::ScaledShort ltp_gain);
 
 // Shifts the excitation history at the end of the frame.
 void end_frame(celp::CelpDecoderState& st);

@@ -4,6 +4,7 @@
 
 #include "celp/codebook_tables.h"
 #include "celp/gain_decode.h"
+#include "encoder/decoder_steps.h"
 #include "encoder/float_filters.h"
 
 namespace encoder {
@@ -66,24 +67,31 @@ void decoded_gains(GainTable table, int index, celp::ScaledShort gcode0, int exp
 
 GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
                           const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
-                          bool skip_zero) {
+                          const DispersedCode* dispersed, bool skip_zero) {
   celp::ScaledShort gcode0;
   int exp_gcode0;
   celp::Gain_predict(past_qua_en, code, kSubframe, gcode0, exp_gcode0);
 
-  const float xy = dot(x, y, kSubframe), xz = dot(x, z, kSubframe);
-  const float yy = dot(y, y, kSubframe), zz = dot(z, z, kSubframe), yz = dot(y, z, kSubframe);
+  const float xy = dot(x, y, kSubframe), yy = dot(y, y, kSubframe);
+  float xz[3], zz[3], yz[3];
+  for (int k = 0; k < 3; ++k) {
+    const float* zk = dispersed ? dispersed->z[k] : z;
+    xz[k] = dot(x, zk, kSubframe);
+    zz[k] = dot(zk, zk, kSubframe);
+    yz[k] = dot(y, zk, kSubframe);
+  }
   const CodeTable& t = code_table(table);
-  GainChoice best{-1, 0.0f, 0.0f};
-  float best_err = INFINITY;
+  GainChoice best{-1, 0.0f, 0.0f, INFINITY};
   for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step) {
+    const celp::ScaledShort gain_code =
+        fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
+    const int k =
+        dispersed ? dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 0;
     const float gp = t.terms[g].gain_pit * kPitScale;
-    const float gc = fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0) * kCodeScale;
-    const float err = gp * (gp * yy - 2.0f * xy) + gc * (gc * zz - 2.0f * xz) + 2.0f * gp * gc * yz;
-    if (err < best_err) {
-      best_err = err;
-      best = {g, gp, gc};
-    }
+    const float gc = gain_code * kCodeScale;
+    const float err =
+        gp * (gp * yy - 2.0f * xy) + gc * (gc * zz[k] - 2.0f * xz[k]) + 2.0f * gp * gc * yz[k];
+    if (err < best.error) best = {g, gp, gc, err};
   }
   return best;
 }

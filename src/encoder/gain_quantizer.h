@@ -14,6 +14,7 @@ struct GainChoice {
   int index;       // the decoder's gain code (widened form for 56-bit frames)
   float gain_pit;  // the decoded gains, as plain numbers
   float gain_code;
+  float error;  // weighted error energy left, less the target's energy
 };
 
 // The decoder's gains of one code, as plain numbers, given the energy
@@ -21,12 +22,20 @@ struct GainChoice {
 void decoded_gains(GainTable table, int index, celp::ScaledShort gcode0, int exp_gcode0,
                    celp::ScaledShort& gain_pit, celp::ScaledShort& gain_code);
 
+// At 6.4 kbit/s the decoder disperses the fixed codebook vector in a way
+// that depends on the gains; with this, each code is judged by the
+// filtered vector the decoder will actually synthesise.
+struct DispersedCode {
+  const celp::PhDispState* state;  // the decoder's dispersion memory
+  const float* z[3];               // filtered vector for each dispersion state
+};
+
 // x: target; y: filtered adaptive codebook vector; z: filtered fixed
 // codebook vector; code: the decoder's (sharpened) fixed codebook vector;
-// past_qua_en: the decoder's energy predictor memory. skip_zero leaves out
-// code 0.
+// past_qua_en: the decoder's energy predictor memory; dispersed: null at
+// 8 kbit/s. skip_zero leaves out code 0.
 GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
                           const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
-                          bool skip_zero);
+                          const DispersedCode* dispersed, bool skip_zero);
 
 }  // namespace encoder

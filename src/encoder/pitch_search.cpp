@@ -1,5 +1,6 @@
 #include "encoder/pitch_search.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -97,30 +98,35 @@ float score(float* exc, const float* x, const float* h, const LagCandidate& c) {
 
 }  // namespace
 
-int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n) {
+int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n,
+                 int* best, int max_best) {
   // Whole-sample lags first, then the thirds within 2/3 of the best one.
-  int best = -1;
-  float best_score = -INFINITY;
+  float scores[32];
+  int order[32];
+  int evaluated = 0;
+  int best_int = -1;
   for (int k = 0; k < n; ++k) {
     if (cands[k].frac != 0) continue;
-    const float s = score(exc, x, h, cands[k]);
-    if (s > best_score) {
-      best_score = s;
-      best = k;
-    }
+    scores[k] = score(exc, x, h, cands[k]);
+    order[evaluated++] = k;
+    if (best_int < 0 || scores[k] > scores[best_int]) best_int = k;
   }
-  if (best < 0) best = 0;
-  const int center = 3 * cands[best].T0;
+  if (best_int < 0) {
+    best[0] = 0;
+    return 1;
+  }
+  const int center = 3 * cands[best_int].T0;
   for (int k = 0; k < n; ++k) {
     const int lag3 = 3 * cands[k].T0 + cands[k].frac;
     if (cands[k].frac == 0 || lag3 < center - 2 || lag3 > center + 2) continue;
-    const float s = score(exc, x, h, cands[k]);
-    if (s > best_score) {
-      best_score = s;
-      best = k;
-    }
+    scores[k] = score(exc, x, h, cands[k]);
+    order[evaluated++] = k;
   }
-  return best;
+  const int count = std::min(max_best, evaluated);
+  std::partial_sort(order, order + count, order + evaluated,
+                    [&](int a, int b) { return scores[a] > scores[b]; });
+  std::copy(order, order + count, best);
+  return count;
 }
 
 }  // namespace encoder

@@ -26,8 +26,10 @@ int second_subframe_candidates(int T0_first, int rate, LagCandidate* out);
 void interpolate_past_excitation(float* exc, int T0, int frac);
 
 // exc: points at the subframe start, with 154 samples of history before
-// it; the 40 places from exc on are used as scratch. Returns the position
-// in `cands` of the best candidate.
-int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n);
+// it; the 40 places from exc on are used as scratch. Writes the positions
+// in `cands` of the best candidates, best first, to best[0 .. max_best-1];
+// returns how many were written (at least 1).
+int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n,
+                 int* best, int max_best);
 
 }  // namespace encoder

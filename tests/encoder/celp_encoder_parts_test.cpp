@@ -10,8 +10,10 @@
 #include "celp/fixed_codebook.h"
 #include "celp/gain_decode.h"
 #include "celp/lsp_decode.h"
+#include "celp/phase_dispersion.h"
 #include "celp/pitch_lag.h"
 #include "celp/unpack_frame_params.h"
+#include "encoder/decoder_steps.h"
 #include "encoder/fixed_codebook_search.h"
 #include "encoder/float_filters.h"
 #include "encoder/frame_packer.h"
@@ -112,15 +114,39 @@ TEST(GainQuantizer, ChoosesTheGainsThatRebuildTheTargetAndCanAvoidCodeZero) {
   celp::ScaledShort gp, gc;
   decoded_gains(GainTable::k8k, 37, gcode0, exp_gcode0, gp, gc);
   for (int n = 0; n < 40; ++n) x[n] = gp / (256.0f * 16384.0f) * y[n] + gc / 512.0f * z[n];
-  EXPECT_EQ(quantize_gains(GainTable::k8k, x, y, z, code, past, false).index, 37);
+  EXPECT_EQ(quantize_gains(GainTable::k8k, x, y, z, code, past, nullptr, false).index, 37);
   // A zero target is best met by the smallest gains; code 0 may be barred.
   for (float& v : x) v = 0.0f;
   for (GainTable t : {GainTable::k8k, GainTable::k6k, GainTable::k6kEvenCodes}) {
-    const int index = quantize_gains(t, x, y, z, code, past, true).index;
+    const int index = quantize_gains(t, x, y, z, code, past, nullptr, true).index;
     EXPECT_NE(index, 0);
     if (t == GainTable::k6kEvenCodes) {
       EXPECT_EQ(index % 2, 0);
     }
+  }
+}
+
+TEST(DecoderSteps, PredictedDispersionStateIsTheOneTheDecoderPicks) {
+  // Random gain histories and gains against the decoder's own dispersion.
+  uint32_t seed = 3;
+  auto next = [&](int range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
+  };
+  celp::ScaledShort code[40] = {}, x[40] = {}, y[40];
+  code[7] = 0x1FFF00;
+  for (int round = 0; round < 2000; ++round) {
+    celp::PhDispState st;
+    for (celp::ScaledShort& g : st.gain_mem) g = next(20000) * 256;
+    st.prev_state = next(3);
+    st.prev_cb_gain = next(3000) * 256;
+    st.onset = next(3);
+    const celp::ScaledShort gain_pit = next(20000) * 256, gain_code = next(6000) * 256;
+    const int predicted = dispersion_state(st, gain_code, gain_pit);
+    celp::ScaledShort inno[40];
+    std::memcpy(inno, code, sizeof inno);
+    celp::PhDisp(st, x, y, gain_code, gain_pit, inno);
+    EXPECT_EQ(predicted, st.prev_state) << round;
   }
 }
 
@@ -161,8 +187,11 @@ TEST(PitchSearch, FindsTheLagOfAPeriodicExcitation) {
   std::copy(scratch.begin() + 154, scratch.end(), x);
   LagCandidate c[32];
   const int n = first_subframe_candidates(54, 60, c);
-  const LagCandidate best = c[search_pitch(buf.data() + 154, x, h, c, n)];
-  EXPECT_EQ(3 * best.T0 + best.frac, 172);
+  int ranked[3];
+  ASSERT_EQ(search_pitch(buf.data() + 154, x, h, c, n, ranked, 3), 3);
+  EXPECT_EQ(3 * c[ranked[0]].T0 + c[ranked[0]].frac, 172);
+  // The runners-up are near it.
+  for (int k = 1; k < 3; ++k) EXPECT_NEAR(3 * c[ranked[k]].T0 + c[ranked[k]].frac, 172, 3);
 }
 
 // A target built from known pulses through a decaying impulse response.
