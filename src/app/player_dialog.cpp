@@ -89,7 +89,6 @@ PlayerDialog::PlayerDialog(playback::AudioDevice& device,
                            voice::DecoderState& decoder, std::string tempRoot)
     : QDialog(nullptr, kWindowFlags),
       engine_(decoder, device, *this, recording, std::move(tempRoot)),
-      decoder_(decoder),
       showMessageBox_(ShowPlainMessageBox) {
   const DialogTemplate& layout = PlayerTemplate();
   setWindowTitle(QString::fromUtf8(layout.caption));
@@ -98,7 +97,7 @@ PlayerDialog::PlayerDialog(playback::AudioDevice& device,
   DoDataExchange();
   setFixedSize(MapDialogSize(layout.size, MeasureBaseUnits(font())));
   // The decoder forgets any file and any failure of an earlier dialog.
-  vdec_reset_status(decoder_);
+  vdec_reset_status(decoder);
 }
 
 PlayerDialog::~PlayerDialog() {
@@ -186,8 +185,6 @@ void PlayerDialog::OnCancel() {
 // The decoder's file is closed and the temporary copy deleted; a stream
 // still open is stopped when the engine goes.
 void PlayerDialog::OnDestroy() {
-  if (destroyed_) return;
-  destroyed_ = true;
   engine_.OnDestroy();
 }
 

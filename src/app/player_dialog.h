@@ -85,10 +85,8 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   TrackbarSlider* Slider(playback::Control slider) const;
 
   playback::PlaybackEngine engine_;
-  voice::DecoderState& decoder_;
   MessageBoxFunction showMessageBox_;
-  bool initialized_ = false;
-  bool destroyed_ = false;
+  bool initialized_ = false;  // the first showing has initialised the dialog
   std::map<int, QWidget*> controlsById_;
 
   // Bound to the template's controls.
