@@ -1,6 +1,7 @@
 // vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
 // 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
-// little-endian samples.
+// little-endian samples. vocdec --g729 INPUT OUTPUT: writes a CELP file's
+// frames, undecoded, as a standard G.729 bitstream.
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/g729_bitstream.h"
+#include "tools/g729_export.h"
 #include "tools/output_file.h"
 #include "tools/tool_common.h"
 #include "voice/vdec.h"
@@ -23,13 +26,18 @@
 namespace {
 
 constexpr tools::Usage kUsage{
-    "vocdec", "[--raw] INPUT OUTPUT",
+    "vocdec", "[--raw | --g729] INPUT OUTPUT",
     "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
     ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV; --raw writes bare\n"
     "little-endian samples, and OUTPUT - writes them to standard output.\n"
+    "--g729 decodes nothing: it writes the frames of a CELP voice file, in the order\n"
+    "they play, as a packed G.729 bitstream with each field most significant bit\n"
+    "first: 10-byte frames at 8000 bit/s from celp80, 8-byte Annex D frames at\n"
+    "6400 bit/s from celp64 and celp56 (whose frames become the 6400 bit/s frames\n"
+    "that decode alike). vocenc --from-g729 stores such a bitstream in a voice file.\n"
     "An error stops decoding; everything decoded before it is still written.\n"};
 
-enum class Format { Wav, Flac, Ogg, Raw };
+enum class Format { Wav, Flac, Ogg, Raw, G729 };
 
 struct Options {
   Format format = Format::Wav;
@@ -171,17 +179,21 @@ int parse(int argc, char** argv, Options& opt) {
       tools::print_usage(stdout, kUsage);
       return 0;
     }
-    if (arg == "--raw")
-      opt.format = Format::Raw;
-    else if (arg.size() > 1 && arg[0] == '-')
+    if (arg == "--raw" || arg == "--g729") {
+      const Format chosen = arg == "--raw" ? Format::Raw : Format::G729;
+      if (opt.format != Format::Wav && opt.format != chosen)
+        return tools::usage_error(kUsage, "--raw and --g729 exclude each other");
+      opt.format = chosen;
+    } else if (arg.size() > 1 && arg[0] == '-') {
       return tools::usage_error(kUsage, "unknown option " + std::string(arg));
-    else
+    } else {
       positional.emplace_back(arg);
+    }
   }
   if (positional.size() != 2) return tools::usage_error(kUsage, "expected INPUT and OUTPUT");
   opt.input = positional[0];
   opt.output = positional[1];
-  if (opt.format != Format::Raw) opt.format = format_for(opt.output);
+  if (opt.format == Format::Wav) opt.format = format_for(opt.output);
   return -1;
 }
 
@@ -204,6 +216,38 @@ int run(const Options& opt, tools::OpenedVoice& voice, PcmSink& sink, tools::Out
   return fail(opt.input, voice.text(r.status));
 }
 
+// Like decoding, a malformed record stops the frames there and what came
+// before it is still written.
+int write_g729(const Options& opt, tools::OpenedVoice& voice, std::FILE* out,
+               tools::OutputFile* file) {
+  const tools::G729Export r = tools::export_g729(*voice.state, out);
+  std::string error = r.write_error;
+  if (std::fflush(out) != 0 && error.empty()) error = std::strerror(errno);
+  if (file && std::fclose(out) != 0 && error.empty()) error = std::strerror(errno);
+  if (!error.empty()) return fail(output_name(opt), error);
+  if (file && !file->commit()) return fail(output_name(opt), file->error);
+  if (r.status == status::kEndOfFile) return 0;
+  return fail(opt.input, voice.text(r.status));
+}
+
+int run_g729(const Options& opt, tools::OpenedVoice& voice) {
+  if (!tools::g729_rate_of(static_cast<voice::VoiceMode>(voice.mode)))
+    return fail(opt.input,
+                std::string(voice::mode_name(static_cast<voice::VoiceMode>(voice.mode))) +
+                    " frames are not CELP frames; only celp56, celp64 and celp80 "
+                    "files have a G.729 form");
+  if (opt.to_stdout()) return write_g729(opt, voice, stdout, nullptr);
+  tools::OutputFile file(opt.output, "vocdec");
+  const int fd = file.take_fd();
+  if (fd < 0) return fail(opt.output, file.error);
+  std::FILE* out = ::fdopen(fd, "wb");
+  if (!out) {
+    ::close(fd);
+    return fail(opt.output, std::strerror(errno));
+  }
+  return write_g729(opt, voice, out, &file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -216,6 +260,7 @@ int main(int argc, char** argv) {
   if (!voice.ok()) return fail(opt.input, voice.text(voice.status));
   if (vdec_restart_at(*voice.state, opt.input.c_str(), 0) != 0)
     return fail(opt.input, "cannot seek to the first frame");
+  if (opt.format == Format::G729) return run_g729(opt, voice);
 
   if (opt.to_stdout()) {
     RawSink sink(stdout, false);

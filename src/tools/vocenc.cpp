@@ -1,14 +1,18 @@
 // vocenc [--mode MODE] [--raw] INPUT OUTPUT.voc: encodes speech into a voice
 // file, from any audio file libsndfile reads or from bare samples.
+// vocenc --from-g729 8000|6400 INPUT OUTPUT.voc: stores a G.729 bitstream's
+// frames in a voice file as they are.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +21,7 @@
 
 #include "encoder/frame_encoder.h"
 #include "encoder/voice_file_writer.h"
+#include "tools/g729_import.h"
 #include "tools/output_file.h"
 #include "tools/speech_input.h"
 #include "tools/tool_common.h"
@@ -25,16 +30,25 @@
 namespace {
 
 constexpr tools::Usage kUsage{
-    "vocenc", "[--mode celp56|celp64|celp80|adpcm40] [--raw] INPUT OUTPUT.voc",
+    "vocenc",
+    "[--mode celp56|celp64|celp80|adpcm40] [--raw] INPUT OUTPUT.voc\n"
+    "       vocenc --from-g729 8000|6400 INPUT OUTPUT.voc",
     "Encodes the speech in INPUT into the voice file OUTPUT.voc (mode celp56 unless\n"
     "--mode says otherwise). INPUT is any audio file libsndfile reads; it is mixed\n"
     "to mono and resampled to 8000 Hz. With --raw, INPUT holds bare 16-bit\n"
     "little-endian mono samples at 8000 Hz; INPUT - reads standard input.\n"
+    "With --from-g729, INPUT is a packed G.729 bitstream (10-byte frames at 8000\n"
+    "bit/s, 8-byte Annex D frames at 6400 bit/s, fields most significant bit\n"
+    "first) whose frames are stored as they are, without re-encoding, in a celp80\n"
+    "or celp64 file. A frame of all zero bits cannot be stored and is an error, as\n"
+    "is a partial last frame. vocdec --g729 gives such a bitstream back.\n"
     "OUTPUT.voc appears only once complete; a failure leaves an older file as it was.\n"};
 
 struct Options {
   voice::VoiceMode mode = voice::VoiceMode::Celp56;
+  bool mode_given = false;
   bool raw = false;
+  std::optional<tools::G729Rate> from_g729;
   std::string input;
   std::string output;
 };
@@ -47,6 +61,13 @@ std::optional<voice::VoiceMode> mode_named(std::string_view name) {
     if (name == lower) return mode;
   }
   return std::nullopt;
+}
+
+std::optional<tools::G729Rate> rate_named(std::string_view text) {
+  int bps = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), bps);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return tools::g729_rate_from_bps(bps);
 }
 
 int parse(int argc, char** argv, Options& opt) {
@@ -64,6 +85,14 @@ int parse(int argc, char** argv, Options& opt) {
       const auto mode = mode_named(argv[i]);
       if (!mode) return tools::usage_error(kUsage, "unknown mode " + std::string(argv[i]));
       opt.mode = *mode;
+      opt.mode_given = true;
+    } else if (arg == "--from-g729") {
+      if (++i == argc) return tools::usage_error(kUsage, "--from-g729 needs 8000 or 6400");
+      const std::string_view bps = argv[i];
+      opt.from_g729 = rate_named(bps);
+      if (!opt.from_g729)
+        return tools::usage_error(kUsage,
+                                  "--from-g729 takes 8000 or 6400, not " + std::string(bps));
     } else if (arg.size() > 1 && arg[0] == '-') {
       return tools::usage_error(kUsage, "unknown option " + std::string(arg));
     } else {
@@ -71,6 +100,8 @@ int parse(int argc, char** argv, Options& opt) {
     }
   }
   if (positional.size() != 2) return tools::usage_error(kUsage, "expected INPUT and OUTPUT");
+  if (opt.from_g729 && (opt.mode_given || opt.raw))
+    return tools::usage_error(kUsage, "--from-g729 takes neither --mode nor --raw");
   opt.input = positional[0];
   opt.output = positional[1];
   return -1;
@@ -141,17 +172,14 @@ std::optional<std::string> encode_all(tools::SpeechInput& input,
   return std::nullopt;
 }
 
-int run(const Options& opt) {
-  std::unique_ptr<encoder::FrameEncoder> frame_encoder = encoder::MakeFrameEncoder(opt.mode);
-  const auto leading = encoder::silent_leading_frames(opt.mode);
-  if (!frame_encoder || !leading)
-    return fail(voice::mode_name(opt.mode), "this mode has no encoder yet");
+// Fills the writer with frames; returns what went wrong, or nothing.
+using FrameSource = std::function<std::optional<std::string>(encoder::VoiceFileWriter&)>;
 
-  // The input is opened before any output exists, so a bad input never
-  // creates one.
-  tools::SpeechInput input(opt.input, opt.raw);
-  if (!input.opened()) return fail(opt.input, input.error);
-
+// Writes the voice file of `mode` with the frames `fill` gives. The caller
+// opens its input first, so that a bad input never creates an output.
+int write_voice_file(const Options& opt, voice::VoiceMode mode, const FrameSource& fill) {
+  const auto leading = encoder::silent_leading_frames(mode);
+  if (!leading) return fail(voice::mode_name(mode), "this mode has no encoder yet");
   tools::OutputFile file(opt.output, "vocenc");
   const int fd = file.take_fd();
   if (fd < 0) return fail(opt.output, file.error);
@@ -160,12 +188,12 @@ int run(const Options& opt) {
     ::close(fd);
     return fail(opt.output, std::strerror(errno));
   }
-  encoder::VoiceFileWriter writer(out, opt.mode);
+  encoder::VoiceFileWriter writer(out, mode);
   std::optional<std::string> problem;
   if (!writer.begin(*leading))
     problem = opt.output + ": " + writer.error();
   else
-    problem = encode_all(input, *frame_encoder, writer, opt);
+    problem = fill(writer);
   if (!problem && !writer.finish()) problem = opt.output + ": " + writer.error();
   const bool closed = std::fclose(out) == 0;
   if (!problem && !closed) problem = opt.output + ": " + std::strerror(errno);
@@ -177,10 +205,36 @@ int run(const Options& opt) {
   return 0;
 }
 
+int encode(const Options& opt) {
+  std::unique_ptr<encoder::FrameEncoder> frame_encoder = encoder::MakeFrameEncoder(opt.mode);
+  if (!frame_encoder) return fail(voice::mode_name(opt.mode), "this mode has no encoder yet");
+  tools::SpeechInput input(opt.input, opt.raw);
+  if (!input.opened()) return fail(opt.input, input.error);
+  return write_voice_file(opt, opt.mode, [&](encoder::VoiceFileWriter& writer) {
+    return encode_all(input, *frame_encoder, writer, opt);
+  });
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != stdin) std::fclose(f);
+  }
+};
+
+int wrap_g729(const Options& opt, tools::G729Rate rate) {
+  const std::unique_ptr<std::FILE, FileCloser> in(
+      opt.input == "-" ? stdin : std::fopen(opt.input.c_str(), "rb"));
+  if (!in) return fail(opt.input, std::strerror(errno));
+  return write_voice_file(opt, tools::voice_mode_of(rate), [&](encoder::VoiceFileWriter& writer) {
+    return tools::import_g729(in.get(), rate, writer, opt.input, opt.output);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options opt;
   if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
-  return run(opt);
+  if (opt.from_g729) return wrap_g729(opt, *opt.from_g729);
+  return encode(opt);
 }
