@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "celp/decode_frame.h"
-#include "celp/dispersion_tables.h"
 #include "celp/unpack_frame_params.h"
 #include "encoder/decoder_steps.h"
+#include "encoder/dispersion_model.h"
 #include "encoder/fixed_codebook_search.h"
 #include "encoder/float_filters.h"
 #include "encoder/lsp_conversion.h"
@@ -23,30 +23,6 @@ constexpr int kPitMax = 143;
 constexpr int kExcHistory = celp::EXC_HISTORY;
 
 constexpr float kShortScale = 1.0f / 256.0f;  // a scaled short of Q0 to a sample
-
-// The fixed codebook vector as the decoder disperses it in state 0 (strong)
-// or 1 (medium), through the weighted synthesis filter h.
-void disperse_and_filter(const float* c, const float* h, int state, float* y) {
-  struct Responses {
-    float r[2][kSubframe];
-    Responses() {
-      for (int i = 0; i < kSubframe; ++i) {
-        r[0][i] = celp::ph_imp_low[i] / (256.0f * 32768.0f);
-        r[1][i] = celp::ph_imp_mid[i] / (256.0f * 32768.0f);
-      }
-    }
-  };
-  static const Responses responses;
-  const float* r = responses.r[state];
-  float d[kSubframe] = {};
-  for (int p = 0; p < kSubframe; ++p) {
-    if (c[p] == 0.0f) continue;
-    // Circular within the subframe.
-    for (int i = p; i < kSubframe; ++i) d[i] += c[p] * r[i - p];
-    for (int i = 0; i < p; ++i) d[i] += c[p] * r[i - p + kSubframe];
-  }
-  convolve(d, h, y, kSubframe);
-}
 
 }  // namespace
 
@@ -186,7 +162,6 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
                          const float* x, const float* h, const CelpFields& fields,
                          Trial& trial) const {
   const int i0 = kSubframe * s;
-  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
   trial.lag = lag;
   celp::ScaledShort v_exact[kSubframe];
   adaptive_vector_trial(work, i0, lag.T0, lag.frac, v_exact);
@@ -200,16 +175,34 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   gp = std::clamp(gp, 0.0f, 1.2f);
   float x2[kSubframe];
   for (int n = 0; n < kSubframe; ++n) x2[n] = x[n] - gp * y1[n];
+  const float sharp = work.sharp / (256.0f * 16384.0f);
   float h2[kSubframe];
   std::copy(h, h + kSubframe, h2);
-  if (lag.T0 < kSubframe) {
-    const float sharp = work.sharp / (256.0f * 16384.0f);
+  if (lag.T0 < kSubframe)
     for (int n = lag.T0; n < kSubframe; ++n) h2[n] += sharp * h2[n - lag.T0];
-  }
-  trial.pulses = rate_ == 1                ? search_four_pulses(x2, h2)
-                 : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
-                                           : search_two_pulses(x2, h2);
-  fixed_vector(work, cfg, trial.pulses.positions, trial.pulses.signs, lag.T0, trial.code);
+  const PulseFields pulses = rate_ == 1                ? search_four_pulses(x2, h2)
+                             : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
+                                                       : search_two_pulses(x2, h2);
+  FinishTrial(s, work, x, y1, h, fields, pulses, trial);
+  if (rate_ == 1 || trial.gains.dispersion == 2) return;
+
+  // The decoder will disperse these pulses: search again with each pulse's
+  // response as the chosen gains make the decoder disperse it, and keep
+  // whichever pulses then leave the smaller error.
+  float g[kSubframe][kSubframe];
+  dispersed_responses(h, trial.gains.dispersion, lag.T0, sharp, g);
+  Trial second = trial;
+  FinishTrial(s, work, x, y1, h, fields,
+              search_two_pulses_responses(x2, g, direct_index_mode_ != 0), second);
+  if (second.gains.error < trial.gains.error) trial = second;
+}
+
+void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const float* x,
+                              const float* y1, const float* h, const CelpFields& fields,
+                              const PulseFields& pulses, Trial& trial) const {
+  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
+  trial.pulses = pulses;
+  fixed_vector(work, cfg, pulses.positions, pulses.signs, trial.lag.T0, trial.code);
   float c[kSubframe], y2[kSubframe];
   for (int n = 0; n < kSubframe; ++n) c[n] = trial.code[n] / (256.0f * 8192.0f);
   convolve(c, h, y2, kSubframe);
@@ -219,7 +212,7 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   bool skip_zero = false;
   if (s == 1) {
     CelpFields probe_fields = fields;
-    probe_fields.sub[1] = {lag.index, trial.pulses.positions, trial.pulses.signs, 0};
+    probe_fields.sub[1] = {trial.lag.index, pulses.positions, pulses.signs, 0};
     uint8_t probe[16];
     pack_celp_frame(mode_, probe_fields, probe);
     const int bytes = celp_frame_bytes(mode_);

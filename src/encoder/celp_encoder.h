@@ -48,6 +48,10 @@ class CelpEncoder : public FrameEncoder {
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
   void TryLag(int s, const celp::CelpDecoderState& work, const LagCandidate& lag, const float* x,
               const float* h, const CelpFields& fields, Trial& trial) const;
+  // The code vector, filtered vectors and gains of chosen pulses.
+  void FinishTrial(int s, const celp::CelpDecoderState& work, const float* x, const float* y1,
+                   const float* h, const CelpFields& fields, const PulseFields& pulses,
+                   Trial& trial) const;
   void DecodeReturnedFrame(const uint8_t* frame);
 
   voice::VoiceMode mode_;

@@ -1,5 +1,6 @@
 #include "encoder/fixed_codebook_search.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "celp/codebook_tables.h"
@@ -138,40 +139,87 @@ PulseFields search_four_pulses(const float* x, const float* h) {
   return f;
 }
 
-PulseFields search_two_pulses(const float* x, const float* h) {
-  // Field codes c with grayDecode[c] = track index.
-  struct GrayEncode {
-    int code[32];
-    GrayEncode() {
-      for (int c = 0; c < 32; ++c) code[celp::grayDecode[c]] = c;
-    }
-  };
-  static const GrayEncode gray;
-  SearchTerms t;
-  prepare(x, h, t);
-  int k1 = 0, k2 = 0;
-  best_pair(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2);
-  PulseFields f;
-  f.positions = gray.code[k1] | (gray.code[k2] << 4);
-  f.signs = sign_bit(t, celp::trackTable0[k1]) | (sign_bit(t, celp::trackTable1[k2]) << 1);
-  return f;
-}
+namespace {
 
-PulseFields search_two_pulses_reduced(const float* x, const float* h) {
+// Field codes c with grayDecode[c] = track index.
+struct GrayEncode {
+  int code[32];
+  GrayEncode() {
+    for (int c = 0; c < 32; ++c) code[celp::grayDecode[c]] = c;
+  }
+};
+
+// The best pair on either 6.4 kbit/s grid, as the decoder's fields.
+PulseFields pick_two_pulses(const SearchTerms& t, bool reduced) {
+  int k1 = 0, k2 = 0;
+  PulseFields f;
+  if (!reduced) {
+    static const GrayEncode gray;
+    best_pair(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2);
+    f.positions = gray.code[k1] | (gray.code[k2] << 4);
+    f.signs = sign_bit(t, celp::trackTable0[k1]) | (sign_bit(t, celp::trackTable1[k2]) << 1);
+    return f;
+  }
   int p1[8], p2[8];
   for (int k = 0; k < 8; ++k) {
     p1[k] = 5 * k + 3;
     p2[k] = 5 * k;
   }
-  SearchTerms t;
-  prepare(x, h, t);
-  int k1 = 0, k2 = 0;
   best_pair(t, p1, 8, p2, 8, k1, k2);
-  PulseFields f;
   // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
   f.positions = (2 * k1 + 1) | ((3 * k2) << 4);
   f.signs = sign_bit(t, p1[k1]) | (sign_bit(t, p2[k2]) << 1);
   return f;
+}
+
+}  // namespace
+
+PulseFields search_two_pulses(const float* x, const float* h) {
+  SearchTerms t;
+  prepare(x, h, t);
+  return pick_two_pulses(t, false);
+}
+
+PulseFields search_two_pulses_reduced(const float* x, const float* h) {
+  SearchTerms t;
+  prepare(x, h, t);
+  return pick_two_pulses(t, true);
+}
+
+PulseFields search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced) {
+  // Only the terms of the grid's positions and pairs.
+  bool used[kSubframe] = {};
+  int p1[16], p2[32], n1, n2;
+  if (reduced) {
+    n1 = n2 = 8;
+    for (int k = 0; k < 8; ++k) {
+      p1[k] = 5 * k + 3;
+      p2[k] = 5 * k;
+    }
+  } else {
+    n1 = 16;
+    n2 = 32;
+    std::copy(celp::trackTable0, celp::trackTable0 + 16, p1);
+    std::copy(celp::trackTable1, celp::trackTable1 + 32, p2);
+  }
+  for (int k = 0; k < n1; ++k) used[p1[k]] = true;
+  for (int k = 0; k < n2; ++k) used[p2[k]] = true;
+  SearchTerms t;
+  for (int p = 0; p < kSubframe; ++p) {
+    if (!used[p]) continue;
+    const float c = dot(x, g[p], kSubframe);
+    t.sign[p] = c >= 0.0f ? 1.0f : -1.0f;
+    t.d[p] = std::fabs(c);
+    t.rr[p][p] = dot(g[p], g[p], kSubframe);
+  }
+  for (int a = 0; a < n1; ++a)
+    for (int b = 0; b < n2; ++b) {
+      const int i = p1[a], j = p2[b];
+      const float v = dot(g[i], g[j], kSubframe) * t.sign[i] * t.sign[j];
+      t.rr[i][j] = v;
+      t.rr[j][i] = v;
+    }
+  return pick_two_pulses(t, reduced);
 }
 
 }  // namespace encoder

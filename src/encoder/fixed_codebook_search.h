@@ -21,4 +21,9 @@ PulseFields search_two_pulses(const float* x, const float* h);
 // form of the position field the decoder reads.
 PulseFields search_two_pulses_reduced(const float* x, const float* h);
 
+// Either 6.4 kbit/s grid, where a pulse's filtered response is not a shift
+// of one impulse response: g[p] is the response to a unit pulse at p (as
+// the decoder's phase dispersion makes it).
+PulseFields search_two_pulses_responses(const float* x, const float (*g)[40], bool reduced);
+
 }  // namespace encoder

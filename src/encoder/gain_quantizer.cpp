@@ -81,17 +81,17 @@ GainChoice quantize_gains(GainTable table, const float* x, const float* y, const
     yz[k] = dot(y, zk, kSubframe);
   }
   const CodeTable& t = code_table(table);
-  GainChoice best{-1, 0.0f, 0.0f, INFINITY};
+  GainChoice best{-1, 0.0f, 0.0f, INFINITY, 2};
   for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step) {
     const celp::ScaledShort gain_code =
         fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
     const int k =
-        dispersed ? dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 0;
+        dispersed ? dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 2;
     const float gp = t.terms[g].gain_pit * kPitScale;
     const float gc = gain_code * kCodeScale;
     const float err =
         gp * (gp * yy - 2.0f * xy) + gc * (gc * zz[k] - 2.0f * xz[k]) + 2.0f * gp * gc * yz[k];
-    if (err < best.error) best = {g, gp, gc, err};
+    if (err < best.error) best = {g, gp, gc, err, k};
   }
   return best;
 }

@@ -14,7 +14,8 @@ struct GainChoice {
   int index;       // the decoder's gain code (widened form for 56-bit frames)
   float gain_pit;  // the decoded gains, as plain numbers
   float gain_code;
-  float error;  // weighted error energy left, less the target's energy
+  float error;     // weighted error energy left, less the target's energy
+  int dispersion;  // the decoder's phase-dispersion state with these gains
 };
 
 // The decoder's gains of one code, as plain numbers, given the energy

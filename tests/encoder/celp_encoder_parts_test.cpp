@@ -14,6 +14,7 @@
 #include "celp/pitch_lag.h"
 #include "celp/unpack_frame_params.h"
 #include "encoder/decoder_steps.h"
+#include "encoder/dispersion_model.h"
 #include "encoder/fixed_codebook_search.h"
 #include "encoder/float_filters.h"
 #include "encoder/frame_packer.h"
@@ -233,6 +234,25 @@ TEST(FixedCodebookSearch, RecoversTwoPulsesOnEachGrid) {
     celp::ScaledShort want[40] = {};
     for (int k = 0; k < 2; ++k) want[c.pos[k]] += amp[k] > 0 ? 0x1FFF00 : -0x200000;
     EXPECT_EQ(std::memcmp(code, want, sizeof code), 0) << c.pos[0] << " " << c.pos[1];
+  }
+}
+
+TEST(DispersionModel, PulseResponsesAreThoseOfTheDispersedSharpenedPulse) {
+  float h[40];
+  for (int n = 0; n < 40; ++n) h[n] = std::pow(0.8f, n) * std::cos(0.5f * n);
+  for (int state : {0, 1}) {
+    for (int T0 : {25, 60}) {
+      float g[40][40];
+      dispersed_responses(h, state, T0, 0.5f, g);
+      for (int p : {0, 13, 39}) {
+        float c[40] = {};
+        c[p] = 1.0f;
+        for (int n = T0; n < 40; ++n) c[n] += 0.5f * c[n - T0];
+        float want[40];
+        disperse_and_filter(c, h, state, want);
+        for (int n = 0; n < 40; ++n) EXPECT_NEAR(g[p][n], want[n], 1e-4f) << p << " " << n;
+      }
+    }
   }
 }
 

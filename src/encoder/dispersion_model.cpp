@@ -1,0 +1,59 @@
+#include "encoder/dispersion_model.h"
+
+#include "celp/dispersion_tables.h"
+#include "encoder/float_filters.h"
+
+namespace encoder {
+namespace {
+
+struct Responses {
+  float r[2][kSubframe];
+  Responses() {
+    for (int i = 0; i < kSubframe; ++i) {
+      r[0][i] = celp::ph_imp_low[i] / (256.0f * 32768.0f);
+      r[1][i] = celp::ph_imp_mid[i] / (256.0f * 32768.0f);
+    }
+  }
+};
+
+const float* response(int state) {
+  static const Responses responses;
+  return responses.r[state];
+}
+
+}  // namespace
+
+void disperse_and_filter(const float* c, const float* h, int state, float* y) {
+  const float* r = response(state);
+  float d[kSubframe] = {};
+  for (int p = 0; p < kSubframe; ++p) {
+    if (c[p] == 0.0f) continue;
+    for (int i = p; i < kSubframe; ++i) d[i] += c[p] * r[i - p];
+    for (int i = 0; i < p; ++i) d[i] += c[p] * r[i - p + kSubframe];
+  }
+  convolve(d, h, y, kSubframe);
+}
+
+void dispersed_responses(const float* h, int state, int T0, float sharp, float (*g)[40]) {
+  const float* r = response(state);
+  // A pulse at p is dispersed into r shifted by p, its tail wrapped to the
+  // subframe's start. The unwrapped part filters to a = h * r shifted by p;
+  // the wrapped part w_p grows by one tap per position:
+  // w_{p+1}[n] = r[39 - p] h[n] + w_p[n - 1].
+  float a[kSubframe];
+  convolve(r, h, a, kSubframe);
+  float w[kSubframe] = {};
+  for (int p = 0; p < kSubframe; ++p) {
+    for (int n = 0; n < p; ++n) g[p][n] = w[n];
+    for (int n = p; n < kSubframe; ++n) g[p][n] = a[n - p] + w[n];
+    for (int n = kSubframe - 1; n > 0; --n) w[n] = r[kSubframe - 1 - p] * h[n] + w[n - 1];
+    w[0] = r[kSubframe - 1 - p] * h[0];
+  }
+  // Sharpening repeats a pulse at p + T0, p + 2 T0, ... with falling
+  // weights, each repeat dispersed in turn.
+  if (T0 < kSubframe)
+    for (int p = kSubframe - 1 - T0; p >= 0; --p)
+      for (int n = 0; n < kSubframe; ++n) g[p][n] += sharp * g[p + T0][n];
+}
+
+}  // namespace encoder

@@ -1,0 +1,16 @@
+// The decoder's 6.4 kbit/s phase dispersion as the encoder's searches see
+// it: the fixed codebook vector spread circularly over the subframe by one
+// of two impulse responses before synthesis.
+#pragma once
+
+namespace encoder {
+
+// c dispersed as in state 0 (strong) or 1 (medium), then filtered by h.
+void disperse_and_filter(const float* c, const float* h, int state, float* y);
+
+// g[p]: the filtered, dispersed response to a unit pulse at p, pitch-
+// sharpened first (factor `sharp` at lag T0, when T0 < 40) as the decoder
+// does, for every p.
+void dispersed_responses(const float* h, int state, int T0, float sharp, float (*g)[40]);
+
+}  // namespace encoder
