@@ -27,7 +27,7 @@ constexpr ControlTemplate kPlayerControls[] = {
 };
 
 constexpr DialogTemplate kPlayerTemplate = {
-    IDD_PLAYER, "Vantor Digital Voice Player", "MS Sans Serif", 8, QSize(319, 125), kPlayerControls,
+    IDD_PLAYER, "Vantor Digital Voice Player", 8, QSize(319, 125), kPlayerControls,
 };
 
 }  // namespace

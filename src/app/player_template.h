@@ -19,8 +19,6 @@ inline constexpr int IDC_FILENAME = 1018;
 inline constexpr int IDC_DURATION = 1019;
 inline constexpr int IDC_ELAPSED = 1020;
 inline constexpr int IDC_VOLUME = 1021;
-// The icon resource with the application icon.
-inline constexpr int IDR_MAINFRAME = 128;
 
 enum class ControlKind { kButton, kStatic, kTrackbar };
 
@@ -53,8 +51,7 @@ struct ControlTemplate {
 struct DialogTemplate {
   int id;
   const char* caption;
-  const char* fontFace;  // the face the layout was made for
-  int fontPoints;
+  int fontPoints;                             // of the sans-serif face the layout was made for
   QSize size;                                 // of the client area, in dialog units
   std::span<const ControlTemplate> controls;  // in tab order
 };
