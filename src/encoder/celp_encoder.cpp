@@ -121,7 +121,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   // with its own fixed codebook and gains.
   float exc[kExcHistory + kSubframe];
   for (int n = 0; n < kExcHistory; ++n) exc[n] = work.old_exc[i0 + n] * kShortScale;
-  LagCandidate cands[32];
+  LagCandidate cands[kMaxLagCandidates];
   int count;
   if (s == 0) {
     int t0_min = std::max(open_loop_lag - 3, 20);

@@ -101,8 +101,8 @@ float score(float* exc, const float* x, const float* h, const LagCandidate& c) {
 int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n,
                  int* best, int max_best) {
   // Whole-sample lags first, then the thirds within 2/3 of the best one.
-  float scores[32];
-  int order[32];
+  float scores[kMaxLagCandidates];
+  int order[kMaxLagCandidates];
   int evaluated = 0;
   int best_int = -1;
   for (int k = 0; k < n; ++k) {

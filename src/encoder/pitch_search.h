@@ -6,6 +6,9 @@
 
 namespace encoder {
 
+// More than any lag window offers: up to 14 whole lags in thirds.
+inline constexpr int kMaxLagCandidates = 48;
+
 struct LagCandidate {
   int T0;     // integer part as the decoder holds it
   int frac;   // -1, 0 or 1 thirds: the lag is T0 + frac / 3
@@ -13,7 +16,8 @@ struct LagCandidate {
 };
 
 // Every first-subframe lag within [t0_min - 2/3, t0_max + 2/3] that an
-// 8-bit pitch field can code; returns the count (at most 32).
+// 8-bit pitch field can code; returns the count (at most
+// kMaxLagCandidates: the window spans at most 14 samples).
 int first_subframe_candidates(int t0_min, int t0_max, LagCandidate* out);
 
 // Every second-subframe code (32 at 8 kbit/s, 16 at 6.4 kbit/s) decoded
