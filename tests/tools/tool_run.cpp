@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <stdexcept>
 
 #include "support/voice_file_builder.h"
+#include "voice/frame_reader.h"
+#include "voice/vdec.h"
 
 namespace testing_support {
 
@@ -25,6 +31,29 @@ Outcome run(const char* program, const std::vector<std::string>& args, const std
   const Bytes o = read_file(out.path()), e = read_file(err.path());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
           std::string(e.begin(), e.end())};
+}
+
+ScratchDir::ScratchDir() {
+  path_ = std::filesystem::temp_directory_path() / "vocenc-XXXXXX";
+  if (!mkdtemp(path_.data())) throw std::runtime_error("cannot create " + path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::filesystem::remove_all(path_);
+}
+
+long ScratchDir::entries() const {
+  return std::distance(std::filesystem::directory_iterator(path_), {});
+}
+
+VoiceInfo read_voice(const std::string& path) {
+  voice::DecoderState st;
+  VoiceInfo v;
+  StatusCode result = 0;
+  v.frames = vdec_query(st, path.c_str(), &v.mode, &result);
+  if (v.frames < 0 || vdec_restart_at(st, path.c_str(), 0) != 0) return v;
+  while (voice::read_frame(st, true) == 0) v.run.emplace_back(st.frame, st.frame + st.frame_bytes);
+  return v;
 }
 
 Audio read_audio(const std::string& path) {

@@ -24,6 +24,29 @@ struct Audio {
   std::vector<int16_t> samples;
 };
 
+// A folder of its own, so that leftovers can be counted.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  long entries() const;
+
+ private:
+  std::string path_;
+};
+
+struct VoiceInfo {
+  int32_t frames = -1;
+  int mode = -1;
+  std::vector<std::vector<uint8_t>> run;  // the frames read from the first one on
+};
+
+// A voice file as the player's reader sees it.
+VoiceInfo read_voice(const std::string& path);
+
 // A file the tools wrote: 16-bit mono at 8000 Hz, as every decoded output is.
 Audio read_audio(const std::string& path);
 

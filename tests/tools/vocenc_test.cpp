@@ -25,28 +25,16 @@ using ::testing::HasSubstr;
 using testing_support::Bytes;
 using testing_support::Outcome;
 using testing_support::read_file;
+using testing_support::read_voice;
 using testing_support::run;
+using testing_support::ScratchDir;
 using testing_support::TempFile;
+using testing_support::VoiceInfo;
 using voice::VoiceMode;
 
 Outcome vocenc(const std::vector<std::string>& args) {
   return run(VOCENC_PATH, args);
 }
-
-// A folder of its own, so that leftovers can be counted.
-class ScratchDir {
- public:
-  ScratchDir() {
-    path_ = std::filesystem::temp_directory_path() / "vocenc-XXXXXX";
-    if (!mkdtemp(path_.data())) throw std::runtime_error("cannot create " + path_);
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  long entries() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
-
- private:
-  std::string path_;
-};
 
 void write_wav(const std::string& path, int rate, const std::vector<double>& left,
                const std::vector<double>& right) {
@@ -72,22 +60,6 @@ Bytes little_endian(const std::vector<int16_t>& samples) {
     b.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
   }
   return b;
-}
-
-struct VoiceInfo {
-  int32_t frames = -1;
-  int mode = -1;
-  std::vector<Bytes> run;  // the frames read from the first one on
-};
-
-VoiceInfo read_voice(const std::string& path) {
-  voice::DecoderState st;
-  VoiceInfo v;
-  StatusCode result = 0;
-  v.frames = vdec_query(st, path.c_str(), &v.mode, &result);
-  if (v.frames < 0 || vdec_restart_at(st, path.c_str(), 0) != 0) return v;
-  while (voice::read_frame(st, true) == 0) v.run.emplace_back(st.frame, st.frame + st.frame_bytes);
-  return v;
 }
 
 double correlation(const std::vector<double>& a, const std::vector<int16_t>& b) {
