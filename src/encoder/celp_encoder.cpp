@@ -180,11 +180,21 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   std::copy(h, h + kSubframe, h2);
   if (lag.T0 < kSubframe)
     for (int n = lag.T0; n < kSubframe; ++n) h2[n] += sharp * h2[n - lag.T0];
-  const PulseFields pulses = rate_ == 1                ? search_four_pulses(x2, h2)
-                             : direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2)
-                                                       : search_two_pulses(x2, h2);
+  if (rate_ == 1) {
+    PulseFields candidates[kPulseTrials];
+    const int n = search_four_pulses(x2, h2, candidates, kPulseTrials);
+    FinishTrial(s, work, x, y1, h, fields, candidates[0], trial);
+    for (int k = 1; k < n; ++k) {
+      Trial other = trial;
+      FinishTrial(s, work, x, y1, h, fields, candidates[k], other);
+      if (other.gains.error < trial.gains.error) trial = other;
+    }
+    return;
+  }
+  const PulseFields pulses =
+      direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2) : search_two_pulses(x2, h2);
   FinishTrial(s, work, x, y1, h, fields, pulses, trial);
-  if (rate_ == 1 || trial.gains.dispersion == 2) return;
+  if (trial.gains.dispersion == 2) return;
 
   // The decoder will disperse these pulses: search again with each pulse's
   // response as the chosen gains make the decoder disperse it, and keep

@@ -43,6 +43,7 @@ class CelpEncoder : public FrameEncoder {
     celp::ScaledShort code[40];
   };
   static constexpr int kPitchTrials = 2;
+  static constexpr int kPulseTrials = 4;  // 8 kbit/s
 
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);

@@ -78,7 +78,7 @@ void criteria16(const float* num013, const float* den013, float num2, float den2
 
 }  // namespace
 
-PulseFields search_four_pulses(const float* x, const float* h) {
+int search_four_pulses(const float* x, const float* h, PulseFields* out, int max_out) {
   SearchTerms t;
   prepare(x, h, t);
   // The fourth track holds 16 positions: 5k+3 and 5k+4. Its terms are
@@ -96,8 +96,15 @@ PulseFields search_four_pulses(const float* x, const float* h) {
     for (int p = 0; p < kSubframe; ++p) cross3[p][k] = 2.0f * t.rr[p][track3[k]];
   }
 
-  float best_crit = -1.0f;
-  int best[4] = {0, 1, 2, 3};
+  // The best few, kept sorted: the caller judges them with their quantised
+  // gains, which this criterion (the best unquantised gain) does not know.
+  struct Entry {
+    float crit;
+    int pos[4];
+  };
+  Entry top[kMaxPulseCandidates];
+  const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
+  for (int n = 0; n < keep; ++n) top[n] = {-1.0f, {0, 1, 2, 3}};
   for (int i0 = 0; i0 < kSubframe; i0 += 5) {
     for (int i1 = 1; i1 < kSubframe; i1 += 5) {
       // The terms of pulses 1, 2 and 4, for each place of pulse 4.
@@ -119,24 +126,23 @@ PulseFields search_four_pulses(const float* x, const float* h) {
         float crit[16];
         criteria16(num013, den013, num2, den2, c2, crit);
         for (int k = 0; k < 16; ++k) {
-          if (crit[k] > best_crit) {
-            best_crit = crit[k];
-            best[0] = i0;
-            best[1] = i1;
-            best[2] = i2;
-            best[3] = track3[k];
-          }
+          if (crit[k] <= top[keep - 1].crit) continue;
+          int n = keep - 1;
+          for (; n > 0 && top[n - 1].crit < crit[k]; --n) top[n] = top[n - 1];
+          top[n] = {crit[k], {i0, i1, i2, track3[k]}};
         }
       }
     }
   }
-  const int jx = best[3] % 5 == 4 ? 1 : 0;
-  PulseFields f;
-  f.positions = (best[0] / 5) | ((best[1] / 5) << 3) | ((best[2] / 5) << 6) | (jx << 9) |
-                ((best[3] / 5) << 10);
-  f.signs = sign_bit(t, best[0]) | (sign_bit(t, best[1]) << 1) | (sign_bit(t, best[2]) << 2) |
-            (sign_bit(t, best[3]) << 3);
-  return f;
+  for (int n = 0; n < keep; ++n) {
+    const int* p = top[n].pos;
+    const int jx = p[3] % 5 == 4 ? 1 : 0;
+    out[n].positions =
+        (p[0] / 5) | ((p[1] / 5) << 3) | ((p[2] / 5) << 6) | (jx << 9) | ((p[3] / 5) << 10);
+    out[n].signs = sign_bit(t, p[0]) | (sign_bit(t, p[1]) << 1) | (sign_bit(t, p[2]) << 2) |
+                   (sign_bit(t, p[3]) << 3);
+  }
+  return keep;
 }
 
 namespace {

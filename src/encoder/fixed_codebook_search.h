@@ -11,8 +11,12 @@ struct PulseFields {
   int signs;
 };
 
+inline constexpr int kMaxPulseCandidates = 8;
+
 // 8 kbit/s: four pulses on the tracks 5k, 5k+1, 5k+2 and 5k+3 or 5k+4.
-PulseFields search_four_pulses(const float* x, const float* h);
+// Writes the best max_out (at most kMaxPulseCandidates) choices, best
+// first, and returns their count.
+int search_four_pulses(const float* x, const float* h, PulseFields* out, int max_out);
 
 // 6.4 kbit/s: one pulse on 16 positions, one on 32 (Gray-coded fields).
 PulseFields search_two_pulses(const float* x, const float* h);

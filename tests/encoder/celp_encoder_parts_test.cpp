@@ -210,7 +210,10 @@ TEST(FixedCodebookSearch, RecoversFourPulses) {
   const int pos[4] = {10, 21, 37, 9};
   const float amp[4] = {1.0f, -1.0f, -1.0f, 1.0f};
   PulseTarget t(pos, amp, 4);
-  const PulseFields f = search_four_pulses(t.x, t.h);
+  PulseFields ranked[3];
+  ASSERT_EQ(search_four_pulses(t.x, t.h, ranked, 3), 3);
+  const PulseFields f = ranked[0];
+  EXPECT_NE(ranked[1].positions, f.positions);
   celp::ScaledShort code[40];
   celp::Decod_ACELP(f.signs, f.positions, code);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(code[pos[k]] > 0, amp[k] > 0) << pos[k];
