@@ -76,18 +76,25 @@ WaveResult QtAudioDevice::Unprepare(WaveHeader& header) {
 WaveResult QtAudioDevice::Write(WaveHeader& header) {
   if (window_ == nullptr) return wave_result::kInvalidHandle;
   if (prepared_.count(&header) == 0) return wave_result::kUnprepared;
+  if (!feed_ && !StartSink()) return wave_result::kNoDriver;
   queue_.Push(header.data, header.bufferLength);
-  if (!feed_) StartSink();
   feed_->AnnounceQueued();
   if (!paused_) poll_.start();
   return wave_result::kOk;
 }
 
-void QtAudioDevice::StartSink() {
+// The sound server may have gone since the device opened: then the sink
+// stops at once with an error, and nothing written would ever come back.
+bool QtAudioDevice::StartSink() {
   feed_ = std::make_unique<WaveFeed>(queue_);
   sink_->setVolume(SinkVolumeFor(volume_));
   sink_->start(feed_.get());
+  if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+    StopSink();
+    return false;
+  }
   if (paused_) sink_->suspend();
+  return true;
 }
 
 void QtAudioDevice::StopSink() {

@@ -42,7 +42,7 @@ class QtAudioDevice : public playback::AudioDevice {
   std::string ErrorText(playback::WaveResult code) override;
 
  private:
-  void StartSink();
+  bool StartSink();
   void StopSink();
   uint64_t PlayedBytes() const;
   void ReleasePlayedBuffers();

@@ -165,9 +165,10 @@ TEST_F(QtAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
   ASSERT_EQ(device_->Pause(), wave_result::kOk);
   uint32_t pausedAt = 0, stillAt = 0;
   device_->GetPosition(pausedAt);
+  const int doneBeforePause = messages_.count(MM_WOM_DONE);
   RunEventsFor(600ms);
   device_->GetPosition(stillAt);
-  EXPECT_EQ(messages_.count(MM_WOM_DONE), 0);
+  EXPECT_EQ(messages_.count(MM_WOM_DONE), doneBeforePause);
   ASSERT_EQ(device_->Restart(), wave_result::kOk);
   ASSERT_TRUE(AllDone(5s));
   ResetAndClose();
