@@ -180,31 +180,37 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   std::copy(h, h + kSubframe, h2);
   if (lag.T0 < kSubframe)
     for (int n = lag.T0; n < kSubframe; ++n) h2[n] += sharp * h2[n - lag.T0];
-  if (rate_ == 1) {
-    PulseFields candidates[kPulseTrials];
-    const int n = search_four_pulses(x2, h2, candidates, kPulseTrials);
-    FinishTrial(s, work, x, y1, h, fields, candidates[0], trial);
-    for (int k = 1; k < n; ++k) {
-      Trial other = trial;
-      FinishTrial(s, work, x, y1, h, fields, candidates[k], other);
-      if (other.gains.error < trial.gains.error) trial = other;
-    }
-    return;
-  }
-  const PulseFields pulses =
-      direct_index_mode_ != 0 ? search_two_pulses_reduced(x2, h2) : search_two_pulses(x2, h2);
-  FinishTrial(s, work, x, y1, h, fields, pulses, trial);
-  if (trial.gains.dispersion == 2) return;
+  // The best few pulse sets, each judged with its quantised gains, which
+  // the search's criterion (the best unquantised gain) does not know.
+  const bool reduced = direct_index_mode_ != 0;
+  PulseFields candidates[kPulseTrials];
+  int n = rate_ == 1 ? search_four_pulses(x2, h2, candidates, kPulseTrials)
+                     : search_two_pulses(x2, h2, reduced, candidates, kPulseTrials);
+  BestOfPulses(s, work, x, y1, h, fields, candidates, n, true, trial);
+  if (rate_ == 1 || trial.gains.dispersion == 2) return;
 
   // The decoder will disperse these pulses: search again with each pulse's
   // response as the chosen gains make the decoder disperse it, and keep
   // whichever pulses then leave the smaller error.
   float g[kSubframe][kSubframe];
   dispersed_responses(h, trial.gains.dispersion, lag.T0, sharp, g);
-  Trial second = trial;
-  FinishTrial(s, work, x, y1, h, fields,
-              search_two_pulses_responses(x2, g, direct_index_mode_ != 0), second);
-  if (second.gains.error < trial.gains.error) trial = second;
+  n = search_two_pulses_responses(x2, g, reduced, candidates, kPulseTrials);
+  BestOfPulses(s, work, x, y1, h, fields, candidates, n, false, trial);
+}
+
+void CelpEncoder::BestOfPulses(int s, const celp::CelpDecoderState& work, const float* x,
+                               const float* y1, const float* h, const CelpFields& fields,
+                               const PulseFields* candidates, int n, bool first,
+                               Trial& trial) const {
+  for (int k = 0; k < n; ++k) {
+    if (first && k == 0) {
+      FinishTrial(s, work, x, y1, h, fields, candidates[0], trial);
+      continue;
+    }
+    Trial other = trial;
+    FinishTrial(s, work, x, y1, h, fields, candidates[k], other);
+    if (other.gains.error < trial.gains.error) trial = other;
+  }
 }
 
 void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const float* x,

@@ -43,7 +43,7 @@ class CelpEncoder : public FrameEncoder {
     celp::ScaledShort code[40];
   };
   static constexpr int kPitchTrials = 2;
-  static constexpr int kPulseTrials = 4;  // 8 kbit/s
+  static constexpr int kPulseTrials = 4;
 
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
@@ -53,6 +53,11 @@ class CelpEncoder : public FrameEncoder {
   void FinishTrial(int s, const celp::CelpDecoderState& work, const float* x, const float* y1,
                    const float* h, const CelpFields& fields, const PulseFields& pulses,
                    Trial& trial) const;
+  // Keeps in `trial` the candidate pulses whose gains leave the smallest
+  // error; `first`: `trial` holds nothing yet.
+  void BestOfPulses(int s, const celp::CelpDecoderState& work, const float* x, const float* y1,
+                    const float* h, const CelpFields& fields, const PulseFields* candidates, int n,
+                    bool first, Trial& trial) const;
   void DecodeReturnedFrame(const uint8_t* frame);
 
   voice::VoiceMode mode_;

@@ -42,27 +42,34 @@ int sign_bit(const SearchTerms& t, int pos) {
   return t.sign[pos] > 0.0f ? 1 : 0;
 }
 
-// Best pair with pulse 1 from p1[] and pulse 2 from p2[] (indices into the
-// lists returned).
-void best_pair(const SearchTerms& t, const int* p1, int n1, const int* p2, int n2, int& k1,
-               int& k2) {
-  float best_num = -1.0f, best_den = 1.0f;
-  k1 = 0;
-  k2 = 0;
+// The best pairs with pulse 1 from p1[] and pulse 2 from p2[], best first:
+// k1[n], k2[n] index the lists. Returns how many (at most max_out).
+int best_pairs(const SearchTerms& t, const int* p1, int n1, const int* p2, int n2, int* k1, int* k2,
+               int max_out) {
+  struct Entry {
+    float crit;
+    int a, b;
+  };
+  Entry top[kMaxPulseCandidates];
+  const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
+  for (int n = 0; n < keep; ++n) top[n] = {-1.0f, 0, 0};
   for (int a = 0; a < n1; ++a) {
     const int i = p1[a];
     for (int b = 0; b < n2; ++b) {
       const int j = p2[b];
       const float num = t.d[i] + t.d[j];
-      const float den = t.rr[i][i] + t.rr[j][j] + 2.0f * t.rr[i][j];
-      if (num * num * best_den > best_num * best_num * den) {
-        best_num = num;
-        best_den = den;
-        k1 = a;
-        k2 = b;
-      }
+      const float crit = num * num / (t.rr[i][i] + t.rr[j][j] + 2.0f * t.rr[i][j]);
+      if (!(crit > top[keep - 1].crit)) continue;
+      int n = keep - 1;
+      for (; n > 0 && top[n - 1].crit < crit; --n) top[n] = top[n - 1];
+      top[n] = {crit, a, b};
     }
   }
+  for (int n = 0; n < keep; ++n) {
+    k1[n] = top[n].a;
+    k2[n] = top[n].b;
+  }
+  return keep;
 }
 
 // num^2 / den of the 16 places of the fourth pulse.
@@ -155,44 +162,43 @@ struct GrayEncode {
   }
 };
 
-// The best pair on either 6.4 kbit/s grid, as the decoder's fields.
-PulseFields pick_two_pulses(const SearchTerms& t, bool reduced) {
-  int k1 = 0, k2 = 0;
-  PulseFields f;
+// The best pairs on either 6.4 kbit/s grid, as the decoder's fields.
+int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int max_out) {
+  int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
   if (!reduced) {
     static const GrayEncode gray;
-    best_pair(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2);
-    f.positions = gray.code[k1] | (gray.code[k2] << 4);
-    f.signs = sign_bit(t, celp::trackTable0[k1]) | (sign_bit(t, celp::trackTable1[k2]) << 1);
-    return f;
+    const int n = best_pairs(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2, max_out);
+    for (int m = 0; m < n; ++m) {
+      out[m].positions = gray.code[k1[m]] | (gray.code[k2[m]] << 4);
+      out[m].signs =
+          sign_bit(t, celp::trackTable0[k1[m]]) | (sign_bit(t, celp::trackTable1[k2[m]]) << 1);
+    }
+    return n;
   }
   int p1[8], p2[8];
   for (int k = 0; k < 8; ++k) {
     p1[k] = 5 * k + 3;
     p2[k] = 5 * k;
   }
-  best_pair(t, p1, 8, p2, 8, k1, k2);
-  // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
-  f.positions = (2 * k1 + 1) | ((3 * k2) << 4);
-  f.signs = sign_bit(t, p1[k1]) | (sign_bit(t, p2[k2]) << 1);
-  return f;
+  const int n = best_pairs(t, p1, 8, p2, 8, k1, k2, max_out);
+  for (int m = 0; m < n; ++m) {
+    // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
+    out[m].positions = (2 * k1[m] + 1) | ((3 * k2[m]) << 4);
+    out[m].signs = sign_bit(t, p1[k1[m]]) | (sign_bit(t, p2[k2[m]]) << 1);
+  }
+  return n;
 }
 
 }  // namespace
 
-PulseFields search_two_pulses(const float* x, const float* h) {
+int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out) {
   SearchTerms t;
   prepare(x, h, t);
-  return pick_two_pulses(t, false);
+  return pick_two_pulses(t, reduced, out, max_out);
 }
 
-PulseFields search_two_pulses_reduced(const float* x, const float* h) {
-  SearchTerms t;
-  prepare(x, h, t);
-  return pick_two_pulses(t, true);
-}
-
-PulseFields search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced) {
+int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced,
+                                PulseFields* out, int max_out) {
   // Only the terms of the grid's positions and pairs.
   bool used[kSubframe] = {};
   int p1[16], p2[32], n1, n2;
@@ -225,7 +231,7 @@ PulseFields search_two_pulses_responses(const float* x, const float (*g)[kSubfra
       t.rr[i][j] = v;
       t.rr[j][i] = v;
     }
-  return pick_two_pulses(t, reduced);
+  return pick_two_pulses(t, reduced, out, max_out);
 }
 
 }  // namespace encoder

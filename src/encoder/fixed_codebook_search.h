@@ -18,16 +18,16 @@ inline constexpr int kMaxPulseCandidates = 8;
 // first, and returns their count.
 int search_four_pulses(const float* x, const float* h, PulseFields* out, int max_out);
 
-// 6.4 kbit/s: one pulse on 16 positions, one on 32 (Gray-coded fields).
-PulseFields search_two_pulses(const float* x, const float* h);
+// 6.4 kbit/s: one pulse on 16 positions, one on 32 (Gray-coded fields);
+// `reduced`: the 56-bit frames' grid, pulse 1 on 5k+3 and pulse 2 on 5k, in
+// the widened form of the position field the decoder reads. Writes the
+// best max_out choices, best first, and returns their count.
+int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out);
 
-// The 56-bit frames: pulse 1 on 5k+3 and pulse 2 on 5k, in the widened
-// form of the position field the decoder reads.
-PulseFields search_two_pulses_reduced(const float* x, const float* h);
-
-// Either 6.4 kbit/s grid, where a pulse's filtered response is not a shift
-// of one impulse response: g[p] is the response to a unit pulse at p (as
-// the decoder's phase dispersion makes it).
-PulseFields search_two_pulses_responses(const float* x, const float (*g)[40], bool reduced);
+// The same where a pulse's filtered response is not a shift of one
+// impulse response: g[p] is the response to a unit pulse at p (as the
+// decoder's phase dispersion makes it).
+int search_two_pulses_responses(const float* x, const float (*g)[40], bool reduced,
+                                PulseFields* out, int max_out);
 
 }  // namespace encoder

@@ -230,8 +230,9 @@ TEST(FixedCodebookSearch, RecoversTwoPulsesOnEachGrid) {
   for (const Case c : {Case{false, {26, 4}}, Case{false, {11, 11}}, Case{true, {38, 5}}}) {
     const float amp[2] = {-1.0f, c.pos[0] == c.pos[1] ? -1.0f : 1.0f};
     PulseTarget t(c.pos, amp, 2);
-    const PulseFields f =
-        c.reduced ? search_two_pulses_reduced(t.x, t.h) : search_two_pulses(t.x, t.h);
+    PulseFields ranked[2];
+    ASSERT_EQ(search_two_pulses(t.x, t.h, c.reduced, ranked, 2), 2);
+    const PulseFields f = ranked[0];
     celp::ScaledShort code[40];
     celp::Decod_ACELP64(f.signs, f.positions, code, c.reduced ? 1 : 0);
     celp::ScaledShort want[40] = {};
