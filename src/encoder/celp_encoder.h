@@ -1,8 +1,15 @@
 // Analysis-by-synthesis encoder of the three CELP modes. Each frame is
-// analysed in floating point (LP analysis with 5 ms of look-ahead, so the
-// decoded speech lags the input by 40 samples), and every choice is made
-// against the exact excitation, gains and synthesis of this project's own
-// decoder, which runs alongside on the frames actually returned.
+// analysed in floating point, and every choice is made against the exact
+// excitation, gains and synthesis of this project's own decoder, which runs
+// alongside on the frames actually returned.
+//
+// The LP analysis looks 5 ms ahead, so the decoded speech lags the input by
+// 40 samples: the last 40 samples of a recording come out only with one
+// more frame (of silence, say) after it.
+//
+// The decoder's arithmetic keeps its saturation flag in one process-wide
+// variable: encoders, like decoders, must not run on several threads at
+// once.
 #pragma once
 
 #include <cstdint>
