@@ -58,7 +58,7 @@ HOME=$work XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work pulseaudio -n -F "$work/s
 server_pid=$!
 for _ in $(seq 100); do [ -S "$work/native" ] && break; sleep 0.05; done
 [ -S "$work/native" ] || { cat "$work/server.log" >&2; echo "$0: pulseaudio did not start" >&2; exit 1; }
-export PULSE_SERVER=unix:$work/native HOME=$work XDG_RUNTIME_DIR=$work
+export PULSE_SERVER=unix:$work/native PULSE_RUNTIME_PATH=$work HOME=$work XDG_RUNTIME_DIR=$work
 
 # The first sound at the sink's monitor, stamped when it arrives: the time
 # of its block less the samples after it in the block.

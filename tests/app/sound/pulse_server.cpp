@@ -26,7 +26,8 @@ namespace {
 
 std::string MakePrivateDirectory() {
   const char* tmp = std::getenv("TMPDIR");
-  std::string path = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/pulse-XXXXXX";
+  std::string path =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/voiceplayer-sound-XXXXXX";
   if (mkdtemp(path.data()) == nullptr) throw std::runtime_error("cannot create " + path);
   return path;
 }
