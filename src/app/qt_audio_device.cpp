@@ -144,12 +144,14 @@ WaveResult QtAudioDevice::GetPosition(uint32_t& bytes) {
   return wave_result::kOk;
 }
 
-// What the sink reports as processed, in whole sample frames, and never more
-// than it has been given.
+// What the sink reports as played, in whole sample frames, and never more
+// than it has been given. Rounded to the nearest frame: the time comes in
+// whole microseconds, and a stream that has played out must count every one
+// of its frames, or its last buffer would never come back.
 uint64_t QtAudioDevice::PlayedBytes() const {
   if (!feed_) return 0;
   const auto usecs = static_cast<uint64_t>(std::max<qint64>(sink_->processedUSecs(), 0));
-  const uint64_t frames = usecs * format_.samplesPerSecond / 1000000;
+  const uint64_t frames = (usecs * format_.samplesPerSecond + 500000) / 1000000;
   return std::min<uint64_t>(frames * format_.blockAlign, queue_.taken());
 }
 
