@@ -48,6 +48,17 @@ int OutputFile::take_fd() {
   return std::exchange(fd_, -1);
 }
 
+std::FILE* OutputFile::take_stream() {
+  const int fd = take_fd();
+  if (fd < 0) return nullptr;
+  std::FILE* out = ::fdopen(fd, "wb");
+  if (!out) {
+    error = std::strerror(errno);
+    ::close(fd);
+  }
+  return out;
+}
+
 bool OutputFile::commit() {
   if (temporary_.empty()) return true;
   if (std::rename(temporary_.c_str(), final_.c_str()) != 0) {

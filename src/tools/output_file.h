@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ class OutputFile {
 
   // The descriptor to write to, handed over once; -1 when opening failed.
   int take_fd();
+  // The same as a stdio stream for binary writing, handed over once; null
+  // when opening failed (then `error` says why).
+  std::FILE* take_stream();
   // Makes the finished output visible under its name.
   bool commit();
   std::string error;

@@ -238,13 +238,8 @@ int run_g729(const Options& opt, tools::OpenedVoice& voice) {
                     "files have a G.729 form");
   if (opt.to_stdout()) return write_g729(opt, voice, stdout, nullptr);
   tools::OutputFile file(opt.output, "vocdec");
-  const int fd = file.take_fd();
-  if (fd < 0) return fail(opt.output, file.error);
-  std::FILE* out = ::fdopen(fd, "wb");
-  if (!out) {
-    ::close(fd);
-    return fail(opt.output, std::strerror(errno));
-  }
+  std::FILE* out = file.take_stream();
+  if (!out) return fail(opt.output, file.error);
   return write_g729(opt, voice, out, &file);
 }
 
@@ -267,17 +262,14 @@ int main(int argc, char** argv) {
     return run(opt, voice, sink, nullptr);
   }
   tools::OutputFile file(opt.output, "vocdec");
-  const int fd = file.take_fd();
-  if (fd < 0) return fail(opt.output, file.error);
   if (opt.format == Format::Raw) {
-    std::FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
-      ::close(fd);
-      return fail(opt.output, std::strerror(errno));
-    }
+    std::FILE* out = file.take_stream();
+    if (!out) return fail(opt.output, file.error);
     RawSink sink(out, true);
     return run(opt, voice, sink, &file);
   }
+  const int fd = file.take_fd();
+  if (fd < 0) return fail(opt.output, file.error);
   SndfileSink sink(fd, opt.format);
   if (!sink.opened()) return fail(opt.output, sink.error);
   return run(opt, voice, sink, &file);

@@ -181,13 +181,8 @@ int write_voice_file(const Options& opt, voice::VoiceMode mode, const FrameSourc
   const auto leading = encoder::silent_leading_frames(mode);
   if (!leading) return fail(voice::mode_name(mode), "this mode has no encoder yet");
   tools::OutputFile file(opt.output, "vocenc");
-  const int fd = file.take_fd();
-  if (fd < 0) return fail(opt.output, file.error);
-  std::FILE* out = ::fdopen(fd, "wb");
-  if (!out) {
-    ::close(fd);
-    return fail(opt.output, std::strerror(errno));
-  }
+  std::FILE* out = file.take_stream();
+  if (!out) return fail(opt.output, file.error);
   encoder::VoiceFileWriter writer(out, mode);
   std::optional<std::string> problem;
   if (!writer.begin(*leading))
