@@ -40,7 +40,11 @@ SpeechInput::SpeechInput(const std::string& path, bool raw) {
   }
   if (info_.samplerate != voice::kSampleRate) {
     int code = 0;
-    resampler_ = src_new(SRC_SINC_BEST_QUALITY, 1, &code);
+    // The medium sinc converter: the best one took most of vocenc's time.
+    // Below 3.4 kHz, the band the codecs carry, the two agree to nearly
+    // 80 dB on speech; the medium one only rolls off earlier within the top
+    // tenth of the band, which holds well under 1% of speech energy.
+    resampler_ = src_new(SRC_SINC_MEDIUM_QUALITY, 1, &code);
     if (!resampler_) {
       error = src_strerror(code);
       sf_close(file_);
