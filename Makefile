@@ -6,7 +6,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build test test-sanitize fuzz run bench format clean
+.PHONY: all deps build test test-sanitize fuzz run bench quality format clean
 
 all: build
 
@@ -45,6 +45,11 @@ fuzz: deps
 bench: build
 	@$(BUILD)/bin/voice_bench
 	@$(BUILD)/bin/playback_bench
+
+# Encoded and decoded speech against its source, and encoding speed, in every
+# mode; needs espeak-ng.
+quality: build
+	@bench/encoder_quality.sh $(BUILD)
 
 run: build
 	@scripts/run-player.sh $(BUILD)
