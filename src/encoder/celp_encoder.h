@@ -32,6 +32,8 @@ class CelpEncoder : public FrameEncoder {
   // mode: Celp56, Celp64 or Celp80.
   explicit CelpEncoder(voice::VoiceMode mode);
   void EncodeFrame(const int16_t* pcm, uint8_t* frame) override;
+  int DelaySamples() const override { return kLookAheadSamples; }
+  static constexpr int kLookAheadSamples = 40;
 
   // The memories of the decoder that has decoded every frame returned so
   // far, from the state a decoder has after opening a file.

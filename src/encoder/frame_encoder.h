@@ -16,6 +16,9 @@ class FrameEncoder {
   // or a jump record: the encoder picks the nearest ordinary frame instead,
   // and its tracked decoder follows the frame actually returned.
   virtual void EncodeFrame(const int16_t* pcm, uint8_t* frame) = 0;
+  // How many samples the decoded speech lags the input: the input's last
+  // samples come out only when this much more (silence) has been encoded.
+  virtual int DelaySamples() const { return 0; }
 };
 
 std::unique_ptr<FrameEncoder> MakeFrameEncoder(voice::VoiceMode mode);

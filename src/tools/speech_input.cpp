@@ -128,6 +128,7 @@ bool SpeechInput::next_frame(int16_t* frame) {
   if (available == 0) return false;
   for (size_t i = 0; i < n; ++i) frame[i] = i < available ? to_pcm16(ready_[ready_from_ + i]) : 0;
   ready_from_ += available;
+  delivered_ += static_cast<int64_t>(available);
   // Keep the buffer from growing with the input.
   if (ready_from_ > 4 * static_cast<size_t>(kBlockFrames)) {
     ready_.erase(ready_.begin(), ready_.begin() + static_cast<long>(ready_from_));

@@ -29,6 +29,9 @@ class SpeechInput {
   // The next 80 samples; the last frame is padded with zeros. False at the
   // end of the input, and also on a read error (then `error` says why).
   bool next_frame(int16_t* frame);
+  // Samples of the input delivered so far, the padding of the last frame
+  // not counted.
+  int64_t samples_delivered() const { return delivered_; }
   std::string error;
 
  private:
@@ -43,6 +46,7 @@ class SpeechInput {
   std::vector<float> mono_;   // read but not yet resampled
   std::vector<float> ready_;  // at 8000 Hz, not yet delivered
   size_t ready_from_ = 0;
+  int64_t delivered_ = 0;
 };
 
 }  // namespace tools

@@ -166,8 +166,19 @@ std::optional<std::string> encode_all(tools::SpeechInput& input,
     if (!writer.append(frame)) return opt.output + ": " + writer.error();
     progress.frame_done(writer.frames());
   }
+  if (!input.error.empty()) {
+    progress.finished(writer.frames());
+    return opt.input + ": " + input.error;
+  }
+  // Silence after the input until its last sample has come out of the
+  // decoder, so that the encoder's look-ahead does not cut the recording.
+  std::fill(std::begin(pcm), std::end(pcm), int16_t{0});
+  const int64_t wanted = input.samples_delivered() + frame_encoder.DelaySamples();
+  while (input.samples_delivered() > 0 && writer.frames() * voice::kSamplesPerFrame < wanted) {
+    frame_encoder.EncodeFrame(pcm, frame.data());
+    if (!writer.append(frame)) return opt.output + ": " + writer.error();
+  }
   progress.finished(writer.frames());
-  if (!input.error.empty()) return opt.input + ": " + input.error;
   if (writer.frames() == 0) return opt.input + ": no audio to encode";
   return std::nullopt;
 }

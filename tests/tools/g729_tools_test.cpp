@@ -97,7 +97,8 @@ TEST_P(EveryCelpMode, BitstreamAndBackKeepsFramesAndSound) {
   ASSERT_EQ(vocdec({"--raw", dir / "a.voc", dir / "a.pcm"}).exit_code, 0);
   ASSERT_EQ(vocdec({"--raw", dir / "b.voc", dir / "b.pcm"}).exit_code, 0);
   const Bytes decoded = read_file(dir / "a.pcm");
-  EXPECT_EQ(decoded.size(), pcm.size());
+  // The encoder's look-ahead adds one frame of silence at the end.
+  EXPECT_EQ(decoded.size(), pcm.size() + voice::kPcmFrameBytes);
   EXPECT_TRUE(read_file(dir / "b.pcm") == decoded) << "decoded samples differ";
 }
 

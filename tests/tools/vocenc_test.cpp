@@ -161,7 +161,9 @@ TEST(Vocenc, EachModeByNameAndCelp56ByDefault) {
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const VoiceInfo v = read_voice(dir / "out.voc");
     EXPECT_EQ(v.mode, static_cast<int>(mode));
-    EXPECT_EQ(v.frames, 20);
+    // 0.2 s is 20 frames; the CELP encoders look 40 samples ahead, so one
+    // frame of silence more brings the input's last samples out.
+    EXPECT_EQ(v.frames, mode == VoiceMode::Adpcm40 ? 20 : 21) << voice::mode_name(mode);
   }
 }
 
