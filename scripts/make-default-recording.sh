@@ -10,7 +10,7 @@
 set -euo pipefail
 
 # The coding mode of the recording: celp56, celp64, celp80 or adpcm40.
-MODE=adpcm40
+MODE=celp56
 # A clear voice at an unhurried pace.
 VOICE=en-us
 SPEED=150
