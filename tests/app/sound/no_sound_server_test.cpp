@@ -40,7 +40,6 @@ std::string RunChildWithoutServer(int& status) {
 }
 
 void ExpectNoOutput() {
-  EnsureApplication();
   app::QtAudioDevice device;
   PostedMessages window;
   uint32_t flags = 1;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <chrono>
 #include <iostream>
@@ -50,7 +51,6 @@ class PlayerSoundTest : public ::testing::Test {
       FAIL() << "This test plays through a PulseAudio daemon of its own, which did not start: "
              << e.what();
     }
-    EnsureApplication();
   }
 
   PulseServer* server_ = nullptr;
@@ -98,11 +98,13 @@ TEST_F(PlayerSoundTest, WhatIsHeardIsTheDecodedRecordingFromItsFirstSampleToItsL
       std::chrono::duration<double>(MonitorRecorder::Clock::now() - pressed).count();
   RunEventsFor(300ms);
   const std::vector<int16_t> heard = recorder.Stop();
-  const auto* elapsed = dialog->findChild<QWidget*>("IDC_ELAPSED");
+  const auto* elapsed = dialog->findChild<QLabel*>("IDC_ELAPSED");
   ASSERT_NE(elapsed, nullptr);
+  EXPECT_EQ(elapsed->text().toStdString(), "Elapsed time: 00:00:04");
+  EXPECT_EQ(play->text().toStdString(), "&Play");
   dialog.reset();
 
-  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ(boxes, std::vector<std::string>{});
   const size_t heardOnset = FirstAbove(heard, kOnsetThreshold);
   const size_t referenceOnset = FirstAbove(reference, kOnsetThreshold);
   ASSERT_LT(heardOnset, heard.size()) << "nothing was heard";

@@ -44,7 +44,6 @@ class QtAudioDeviceTest : public ::testing::Test {
                 "start: "
              << e.what();
     }
-    EnsureApplication();
     device_ = std::make_unique<app::QtAudioDevice>();
   }
 

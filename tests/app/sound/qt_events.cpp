@@ -1,20 +1,10 @@
 #include "qt_events.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <cstdlib>
 
 namespace sound_testing {
-
-void EnsureApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "app_sound_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-}
 
 bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -1,15 +1,13 @@
-// The Qt side of the sound tests: one application object on the offscreen
-// platform (no display needed), and a way to let its event loop run, as the
-// player's user-interface thread does, until something has happened.
+// The Qt side of the sound tests: the application object that main() makes
+// (on the offscreen platform, no display needed), and a way to let its event
+// loop run, as the player's user-interface thread does, until something has
+// happened.
 #pragma once
 
 #include <chrono>
 #include <functional>
 
 namespace sound_testing {
-
-// Creates the process's QApplication on first use.
-void EnsureApplication();
 
 // Handles events until `done` holds or `timeout` has passed; returns done().
 bool RunEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
