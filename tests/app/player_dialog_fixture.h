@@ -31,7 +31,10 @@ class PlayerDialogFixture : public testing::Test {
  protected:
   // A recording of `frames` frames (100 a second).
   void Open(int frames = 1000) {
-    recording_.emplace(playback_testing::MakeRecording(voice::VoiceMode::Adpcm40, frames));
+    OpenWith(playback_testing::MakeRecording(voice::VoiceMode::Adpcm40, frames));
+  }
+  void OpenWith(playback_testing::Bytes recording) {
+    recording_.emplace(std::move(recording));
     dialog_ = std::make_unique<app::PlayerDialog>(device_, *recording_, decoder_, scratch_.path());
     dialog_->SetMessageBoxFunction([this](QWidget*, const QString& text, const QString& caption) {
       boxes_.push_back({text.toStdString(), caption.toStdString(), false});
