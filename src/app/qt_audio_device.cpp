@@ -18,7 +18,7 @@ namespace {
 
 // Often enough that a returned buffer is refilled long before the other one
 // has played out, rarely enough to cost nothing.
-constexpr int kPollMilliseconds = 20;
+constexpr int kPollMilliseconds = 50;
 
 QAudioFormat SinkFormat(const playback::PcmFormat& format) {
   QAudioFormat f;
