@@ -5,20 +5,15 @@
 namespace voice {
 namespace {
 
-// Log magnitude of the inverse quantiser (x 1024) and scale-factor
-// multiplier (x 256), indexed by the magnitude half of the code; code I >= 8
-// takes the entry of 15 - I.
-constexpr int32_t kDqln[8] = {-2048 * 1024, 4 * 1024,   135 * 1024, 213 * 1024,
-                              273 * 1024,   323 * 1024, 373 * 1024, 425 * 1024};
+// Scale-factor multiplier (x 256), indexed by the magnitude half of the
+// code; code I >= 8 takes the entry of 15 - I.
 constexpr int32_t kW[8] = {-12 * 256, 18 * 256,  41 * 256,  64 * 256,
                            112 * 256, 198 * 256, 355 * 256, 1122 * 256};
 
 constexpr int32_t kYMin = 0x22000;
 constexpr int32_t kYMax = 0x140000;
 
-int32_t clamp24(int64_t x) {
-  return static_cast<int32_t>(std::clamp<int64_t>(x, -0x800000, 0x7FFFFF));
-}
+using adpcm_detail::clamp24;
 
 int64_t sgn(int32_t x) {
   return x >= 0 ? 1 : -1;
@@ -27,16 +22,6 @@ int64_t sgn(int32_t x) {
 // The coefficient updates keep only what lies above bit 32 of their products.
 int64_t drop_low32(int64_t x) {
   return x & ~int64_t{0xFFFFFFFF};
-}
-
-int32_t reconstruct_dq(int code, int32_t y) {
-  const int magnitude = (code & 8) ? 15 - code : code;
-  const int32_t dql = kDqln[magnitude] + y;
-  if (dql < 0) return 0;
-  const int e = (dql >> 17) & 15;
-  int32_t m = (((dql >> 10) & 127) + 128) << 8;
-  m = e < 7 ? m >> (7 - e) : m << (e - 7);
-  return (code & 8) ? -m : m;
 }
 
 void adapt_scale_factor(int code, int32_t& y) {
@@ -94,11 +79,11 @@ void adpcm_reset(AdpcmState& state) {
 
 int16_t adpcm_decode(int code, AdpcmState& state) {
   code &= 15;
-  const int32_t dq = reconstruct_dq(code, state.y);
+  const int32_t dq = adpcm_reconstruct_dq(code, state.y);
   adapt_scale_factor(code, state.y);
-  const int32_t s = clamp24((int64_t{state.se} + dq) * 4);
+  const int16_t sample = adpcm_output(state.se, dq);
   update_predictor(dq, state);
-  return static_cast<int16_t>(s >> 8);
+  return sample;
 }
 
 void adpcm_decode_frame(const uint8_t* frame, AdpcmState& state, uint8_t* pcm) {
