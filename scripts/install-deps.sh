@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsndfile1-dev libsamplerate0-dev
+  libsndfile1-dev libsoxr-dev
   # The player: Qt 6 Widgets and Multimedia, the platform plugins (offscreen
   # for the tests, xcb for the desktop), a font, a virtual display for
   # machines without one, and a sound server for the end-to-end test.

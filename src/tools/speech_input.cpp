@@ -39,14 +39,16 @@ SpeechInput::SpeechInput(const std::string& path, bool raw) {
     return;
   }
   if (info_.samplerate != voice::kSampleRate) {
-    int code = 0;
-    // The medium sinc converter: the best one took most of vocenc's time.
-    // Below 3.4 kHz, the band the codecs carry, the two agree to nearly
-    // 80 dB on speech; the medium one only rolls off earlier within the top
-    // tenth of the band, which holds well under 1% of speech energy.
-    resampler_ = src_new(SRC_SINC_MEDIUM_QUALITY, 1, &code);
-    if (!resampler_) {
-      error = src_strerror(code);
+    // High quality: flat to 95% of the 4 kHz band with 20 bits of precision,
+    // far beyond what the codecs keep, at a small part of the encoding time.
+    soxr_error_t failure = nullptr;
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    resampler_ =
+        soxr_create(info_.samplerate, voice::kSampleRate, 1, &failure, nullptr, &quality, nullptr);
+    if (failure) {
+      error = soxr_strerror(failure);
+      soxr_delete(resampler_);
+      resampler_ = nullptr;
       sf_close(file_);
       file_ = nullptr;
     }
@@ -54,7 +56,7 @@ SpeechInput::SpeechInput(const std::string& path, bool raw) {
 }
 
 SpeechInput::~SpeechInput() {
-  if (resampler_) src_delete(resampler_);
+  if (resampler_) soxr_delete(resampler_);
   if (file_) sf_close(file_);
 }
 
@@ -80,26 +82,24 @@ void SpeechInput::resample(bool end_of_input) {
     mono_.clear();
     return;
   }
-  const double ratio = static_cast<double>(voice::kSampleRate) / info_.samplerate;
   std::vector<float> out(static_cast<size_t>(kBlockFrames));
   size_t used = 0;
   for (;;) {
-    SRC_DATA data{};
-    data.data_in = mono_.data() + used;
-    data.input_frames = static_cast<long>(mono_.size() - used);
-    data.data_out = out.data();
-    data.output_frames = static_cast<long>(out.size());
-    data.end_of_input = end_of_input ? 1 : 0;
-    data.src_ratio = ratio;
-    if (const int code = src_process(resampler_, &data); code != 0) {
-      error = src_strerror(code);
+    // No input at all tells the resampler the input has ended, so that it
+    // gives out the filter's tail.
+    const bool drain = end_of_input && used == mono_.size();
+    size_t taken = 0;
+    size_t made = 0;
+    if (const soxr_error_t failure =
+            soxr_process(resampler_, drain ? nullptr : mono_.data() + used, mono_.size() - used,
+                         &taken, out.data(), out.size(), &made)) {
+      error = soxr_strerror(failure);
       break;
     }
-    used += static_cast<size_t>(data.input_frames_used);
-    ready_.insert(ready_.end(), out.begin(), out.begin() + data.output_frames_gen);
-    // Done once the input is used up and, at the end, the filter's tail is
-    // drained too.
-    if (data.output_frames_gen == 0 && (used == mono_.size() || data.input_frames_used == 0)) break;
+    used += taken;
+    ready_.insert(ready_.end(), out.begin(), out.begin() + static_cast<long>(made));
+    // Done once the input is used up and, at the end, the tail is out too.
+    if (made == 0 && (used == mono_.size() || taken == 0) && (!end_of_input || drain)) break;
   }
   mono_.clear();
 }

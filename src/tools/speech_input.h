@@ -3,8 +3,8 @@
 // mono at 8000 Hz whatever the file's channels and rate.
 #pragma once
 
-#include <samplerate.h>
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <cstdint>
 #include <memory>
@@ -41,7 +41,7 @@ class SpeechInput {
 
   SNDFILE* file_ = nullptr;
   SF_INFO info_{};
-  SRC_STATE* resampler_ = nullptr;  // none when the input is at 8000 Hz already
+  soxr_t resampler_ = nullptr;  // none when the input is at 8000 Hz already
   bool input_done_ = false;
   std::vector<float> mono_;   // read but not yet resampled
   std::vector<float> ready_;  // at 8000 Hz, not yet delivered
