@@ -1,5 +1,5 @@
 // Chooses the perceptual weighting W(z) = A(z/g1) / A(z/g2) of each
-// subframe from the spectral tilt (the log area ratios of the first two
+// subframe from the tilt of its spectrum (the log area ratios of the first two
 // reflection coefficients) and, for tilted spectra, from the closest LSF
 // spacing, so that the coding noise hides under the formants.
 #pragma once
