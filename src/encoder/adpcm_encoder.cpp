@@ -14,7 +14,6 @@ namespace {
 // them costs nothing.
 constexpr int kFirstCode = 1;
 constexpr int kLastCode = 15;
-constexpr int kCodes = kLastCode - kFirstCode + 1;
 
 // The predictor's reconstructed signal is the output sample times 64 (times
 // 256 for the fraction bits, a quarter for its 14-bit range), unclamped.
