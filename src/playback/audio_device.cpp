@@ -28,6 +28,8 @@ std::string DescribeWaveResult(WaveResult code) {
       return "The audio output device is still playing.";
     case wave_result::kUnprepared:
       return "The audio buffer has not been prepared.";
+    case wave_result::kDeviceLost:
+      return "The audio output device stopped playing.";
     default:
       return "The audio output device reported error " + std::to_string(code) + ".";
   }

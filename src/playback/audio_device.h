@@ -26,6 +26,8 @@ inline constexpr WaveResult kNoDriver = 6;
 inline constexpr WaveResult kNoMemory = 7;
 inline constexpr WaveResult kStillPlaying = 33;
 inline constexpr WaveResult kUnprepared = 34;
+// The device stopped playing while open (see WM_WAVE_FAILED).
+inline constexpr WaveResult kDeviceLost = 64;
 }  // namespace wave_result
 
 struct PcmFormat {

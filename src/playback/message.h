@@ -35,5 +35,11 @@ inline constexpr uint32_t MM_WOM_DONE = 0x3BD;  // the device gave a buffer back
 // decoder's frame position after its last frame.
 inline constexpr uint32_t WM_BUFFER_A_READY = 1054;
 inline constexpr uint32_t WM_BUFFER_B_READY = 1064;
+// From an open wave output device that can no longer play (its sound server
+// went away, or it stopped playing while not paused): wparam the WaveResult
+// that says why. Posted once per failure; the device then refuses writes and
+// restarts, keeps reporting the position it had reached, and still resets
+// and closes.
+inline constexpr uint32_t WM_WAVE_FAILED = 1074;
 
 }  // namespace playback
