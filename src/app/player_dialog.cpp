@@ -229,7 +229,11 @@ int PlayerDialog::SliderPosition(Control slider) {
   return Slider(slider)->value();
 }
 
+// While the user holds the position slider its thumb stays under the
+// pointer: playback that reports its progress before the press has been
+// handled must not carry the thumb away from the point the user chose.
 void PlayerDialog::SetSliderPosition(Control slider, int position) {
+  if (slider == Control::kPosition && position_->dragging()) return;
   Slider(slider)->setValue(position);
 }
 

@@ -58,6 +58,10 @@ constexpr MessageMapEntry kMessageMap[] = {
      [](PlaybackEngine& e, const Message& m) {
        e.OnBufferBReady(static_cast<uint32_t>(m.wparam), static_cast<int32_t>(m.lparam));
      }},
+    {playback::WM_WAVE_FAILED, kAnySource,
+     [](PlaybackEngine& e, const Message& m) {
+       e.OnWaveFailed(static_cast<playback::WaveResult>(m.wparam));
+     }},
 };
 
 bool Matches(const MessageMapEntry& entry, const Message& m) {

@@ -10,7 +10,6 @@ namespace playback {
 namespace {
 
 void AnnounceBuffer(DecodeThreadBlock& block, uint32_t readyMessage, int bytes, int32_t frame) {
-  block.eventFilled.Set();
   block.notifyWindow->Post({readyMessage, static_cast<uintptr_t>(bytes), frame});
 }
 

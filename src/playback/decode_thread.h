@@ -25,12 +25,17 @@ struct DecodeThreadBlock {
   MessageSink* notifyWindow = nullptr;  // receives the ready messages
   AutoResetEvent eventFillA;            // fill buffer A
   AutoResetEvent eventFillB;            // fill buffer B
-  AutoResetEvent eventFilled;           // a buffer is finished, or the thread stops
   uint8_t* bufferA = nullptr;           // kPcmBufferBytes each, owned by the player
   uint8_t* bufferB = nullptr;
   // The decoder is the thread's alone from its start until it has returned.
   voice::DecoderState* decoder = nullptr;
 };
+
+// Whether the status the thread ended with means the recording could not be
+// read to its end (anything but the end of the recording itself).
+inline bool IsReadingFailure(StatusCode ended) {
+  return ended != status::kSuccess && ended != status::kEndOfFile;
+}
 
 // Fills A, then B, then A again..., each after its fill event, until `run`
 // is cleared or a frame fails (the end of the recording among the failures).

@@ -56,6 +56,9 @@ void RouteMessage(PlaybackEngine& engine, const Message& m) {
     case WM_BUFFER_B_READY:
       engine.OnBufferBReady(static_cast<uint32_t>(m.wparam), static_cast<int32_t>(m.lparam));
       break;
+    case WM_WAVE_FAILED:
+      engine.OnWaveFailed(static_cast<WaveResult>(m.wparam));
+      break;
     default:
       break;
   }

@@ -1,5 +1,7 @@
 #include "playback/playback_engine.h"
 
+#include <algorithm>
+
 #include "playback/playback_scales.h"
 #include "playback/player_texts.h"
 
@@ -50,7 +52,6 @@ void PlaybackEngine::InitControls() {
 void PlaybackEngine::WakeDecodeThread() {
   block_.eventFillA.Set();
   block_.eventFillB.Set();
-  block_.eventFilled.Set();
 }
 
 // The decoder and the buffers are the thread's while it runs: whoever moves
@@ -79,8 +80,9 @@ uint32_t PlaybackEngine::PlayedBytes() {
 }
 
 uint32_t PlaybackEngine::ElapsedSeconds(uint32_t playedBytes) const {
-  return (static_cast<uint32_t>(state_.seekBaseBytes) + playedBytes) /
-         static_cast<uint32_t>(state_.sampleRate * 2);
+  const auto seconds = (static_cast<uint64_t>(state_.seekBaseBytes) + playedBytes) /
+                       static_cast<uint64_t>(state_.sampleRate * 2);
+  return static_cast<uint32_t>(std::min<uint64_t>(seconds, UINT32_MAX));
 }
 
 }  // namespace playback

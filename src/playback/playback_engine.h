@@ -25,7 +25,9 @@ struct PlaybackState {
   int32_t frameCount = 0;
   int32_t sampleRate = 8000;
   uint32_t durationSeconds = 0;
-  int32_t seekBaseBytes = 0;  // PCM offset of the point where the stream started
+  // PCM offset of the point where the stream started; 64 bits, as a long
+  // recording's offsets outgrow 32.
+  int64_t seekBaseBytes = 0;
   // The decoder's frame position after the last buffer handed to the device.
   int32_t decodedFrame = 0;
   bool playing = false;     // the stream's device is open and playing (or paused)
@@ -70,6 +72,7 @@ class PlaybackEngine {
   void OnBufferAReady(uint32_t bytes, int32_t frame);
   void OnBufferBReady(uint32_t bytes, int32_t frame);
   void OnWaveDone();
+  void OnWaveFailed(WaveResult code);
   WaveResult StopStream();
 
   // Transport controls. The scroll handlers act only for their own slider.
@@ -85,13 +88,16 @@ class PlaybackEngine {
   bool ExtractRecording();
   void AllocateBuffers();
   StatusCode PositionDecoder(const std::string& path, int frameDelta);
+  int FailStreamStart(const std::string& text, const char* caption);
   void WakeDecodeThread();
   void EndDecodeThread();
   std::string DeviceErrorText(WaveResult code);
   void AbandonOpenedDevice(WaveResult failure, const char* caption);
   void OnBufferReady(WaveHeader& header, uint32_t bytes, int32_t frame, const char* caption);
   void RequestRefill();
-  void EndOfStream();
+  void EndOfStream(uint32_t playedBytes);
+  void ReportReadingFailure(StatusCode ended);
+  void ClearReadingFailure(const std::string& path);
   void ShowPlayedTime(uint32_t seconds);
   void ShowTransportIdle();
   uint32_t ElapsedSeconds(uint32_t playedBytes) const;

@@ -1,5 +1,7 @@
 #include "playback/playback_scales.h"
 
+#include <algorithm>
+
 #include "voice/voice_format.h"
 
 namespace playback {
@@ -9,13 +11,19 @@ uint32_t DurationSecondsFor(int32_t frameCount, int32_t sampleRate) {
   return static_cast<uint32_t>(int64_t{frameCount} * voice::kSamplesPerFrame / sampleRate);
 }
 
+// In 64 bits: with 32, both products wrap for recordings of more than 33
+// hours, which a header may claim. The results are those of the 32-bit
+// arithmetic wherever that does not wrap, and never pass the slider's end
+// or the recording's duration.
 uint32_t SliderUnitsForSeconds(uint32_t seconds, uint32_t durationSeconds) {
   if (durationSeconds == 0) return 0;
-  return seconds * kSliderUnits / durationSeconds;
+  const uint64_t units = uint64_t{seconds} * kSliderUnits / durationSeconds;
+  return static_cast<uint32_t>(std::min<uint64_t>(units, kSliderUnits));
 }
 
 uint32_t SecondsForSliderUnits(uint32_t units, uint32_t durationSeconds) {
-  return units * durationSeconds / kSliderUnits;
+  const uint64_t seconds = uint64_t{units} * durationSeconds / kSliderUnits;
+  return static_cast<uint32_t>(std::min<uint64_t>(seconds, durationSeconds));
 }
 
 double BytesForSliderUnits(uint32_t units, uint32_t durationSeconds, int32_t sampleRate) {

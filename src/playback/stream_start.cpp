@@ -15,7 +15,7 @@ void PlaybackEngine::StartFromBeginning() {
   state_.paused = false;
   view_.SetSliderPosition(Control::kPosition, 0);
   if (state_.extracted) {
-    state_.deviceOpen = false;
+    ClearReadingFailure(tempFile_->path());
     StartStreamAt(tempFile_->path(), 0);
     return;
   }
@@ -73,35 +73,51 @@ void PlaybackEngine::AllocateBuffers() {
 // positioned, the thread not started or the device not opened.
 int PlaybackEngine::StartStreamAt(const std::string& path, int frameDelta) {
   BusyCursor busy(view_);
-  EndDecodeThread();
+  // One stream at a time: a stream still under way (a Play pressed while
+  // the position slider was held, say) ends before the new one starts.
+  StopStream();
   const StatusCode positioned = PositionDecoder(path, frameDelta);
-  if (positioned != status::kSuccess) {
-    view_.ShowMessageBox(vdec_status_text(decoder_, positioned), "Warning Open Device");
-    return -1;
-  }
+  if (positioned != status::kSuccess)
+    return FailStreamStart(vdec_status_text(decoder_, positioned), "Warning Open Device");
 
   block_.eventFillA.Reset();
   block_.eventFillB.Reset();
-  block_.eventFilled.Reset();
   block_.run = 1;
   block_.notifyWindow = &view_;
   try {
     decodeThread_ = StartDecodeThread(block_);
   } catch (const std::system_error& e) {
     block_.run = 0;
-    view_.ShowMessageBox(e.what(), "Warning Open Device");
-    return -1;
+    return FailStreamStart(e.what(), "Warning Open Device");
   }
 
   const WaveResult opened = device_.Open(MonoPcm16(state_.sampleRate), view_);
-  if (opened != wave_result::kOk) {
-    view_.ShowMessageBox(DeviceErrorText(opened), "Warning open device");
-    StopStream();
-    return -1;
-  }
+  if (opened != wave_result::kOk)
+    return FailStreamStart(DeviceErrorText(opened), "Warning open device");
   // Playing begins when the device's open notification reaches OnWaveOpen.
   state_.opening = true;
   return 0;
+}
+
+// The stream is over, and the Play button ready to start one again, before
+// the message box lets other handlers run: nothing may follow the box.
+int PlaybackEngine::FailStreamStart(const std::string& text, const char* caption) {
+  StopStream();
+  ShowTransportIdle();
+  view_.ShowMessageBox(text, caption);
+  return -1;
+}
+
+// A reading failure stays latched in the decoder until it is reset; a new
+// Play starts from the first frame of a freshly opened file, so that what
+// could be read before the failure plays again. The end of the recording
+// needs no reset: going back to the first frame clears it.
+void PlaybackEngine::ClearReadingFailure(const std::string& path) {
+  EndDecodeThread();
+  if (!IsReadingFailure(decoder_.status)) return;
+  vdec_reset_status(decoder_);
+  int mode = 0;
+  vdec_open(decoder_, path.c_str(), &mode);
 }
 
 // A failed skip falls back on reading forwards from the first frame, which

@@ -71,6 +71,8 @@ void PlaybackEngine::OnStop() {
   view_.SetText(Control::kElapsed, ElapsedText(0));
   view_.Enable(Control::kPosition, false);
   block_.status = status::kSuccess;
+  // Stop also ends a seek the user has begun: its release starts nothing.
+  state_.seekInProgress = false;
 }
 
 void PlaybackEngine::OnHScroll(int code, int /*position: read from the slider*/, Control control) {
@@ -91,7 +93,7 @@ void PlaybackEngine::OnVScroll(int code, int /*position: read from the slider*/,
 
 void PlaybackEngine::BeginSeek() {
   state_.seekInProgress = true;
-  if (block_.status != status::kSuccess) {
+  if (const StatusCode ended = block_.status; ended != status::kSuccess) {
     // The thread has met the end (or a failure): there is nothing left to
     // seek in, so the stream ends as if it had played out.
     state_.seekInProgress = false;
@@ -100,6 +102,7 @@ void PlaybackEngine::BeginSeek() {
     StopStream();
     view_.SetText(Control::kElapsed, ElapsedText(state_.durationSeconds));
     view_.SetSliderPosition(Control::kPosition, static_cast<int>(kSliderUnits));
+    ReportReadingFailure(ended);
     return;
   }
   // The sound stops while the user moves the slider; paused, it stays paused.
@@ -107,7 +110,10 @@ void PlaybackEngine::BeginSeek() {
 }
 
 void PlaybackEngine::CommitSeek() {
-  if (state_.paused) StopStream();
+  // Paused, the device stayed open through the gesture; and a Play pressed
+  // during the gesture has started a stream since. Either ends here, so
+  // that the decoder stands still when it is read and one stream follows.
+  StopStream();
   state_.seekInProgress = false;
   const auto units = static_cast<uint32_t>(view_.SliderPosition(Control::kPosition));
   const double target = BytesForSliderUnits(units, state_.durationSeconds, state_.sampleRate);
@@ -115,11 +121,12 @@ void PlaybackEngine::CommitSeek() {
   // is; the frames it decoded after the last buffer handed to the device
   // are not in decodedFrame.
   state_.decodedFrame = decoder_.position;
-  const auto deltaBytes = static_cast<int32_t>(target - static_cast<double>(state_.decodedFrame) *
-                                                            voice::kPcmFrameBytes);
-  state_.seekBaseBytes = static_cast<int32_t>(target);
+  // In 64 bits: the offsets of a long recording pass 2^31 bytes.
+  const auto deltaBytes = static_cast<int64_t>(
+      target - static_cast<double>(state_.decodedFrame) * voice::kPcmFrameBytes);
+  state_.seekBaseBytes = static_cast<int64_t>(target);
   const uint32_t seconds = SecondsForSliderUnits(units, state_.durationSeconds);
-  const int frameDelta = deltaBytes / voice::kPcmFrameBytes;
+  const int frameDelta = static_cast<int>(deltaBytes / voice::kPcmFrameBytes);
   if (state_.paused) {
     // The paused stream has ended: the label shows the chosen point, and the
     // next Play starts from the beginning.
@@ -129,12 +136,13 @@ void PlaybackEngine::CommitSeek() {
   StartSeekStream(frameDelta, seconds);
 }
 
-// The slider comes back when the new stream's device opens.
+// The slider comes back when the new stream's device opens. The label shows
+// the target before the stream starts: a failure's message box lets other
+// handlers run, and nothing here may undo what they did.
 void PlaybackEngine::StartSeekStream(int frameDelta, uint32_t seconds) {
   view_.Enable(Control::kPosition, false);
-  const int started = StartStreamAt(state_.voicePath, frameDelta);
   view_.SetText(Control::kElapsed, ElapsedText(seconds));
-  if (started != 0) ShowTransportIdle();
+  StartStreamAt(state_.voicePath, frameDelta);
 }
 
 }  // namespace playback

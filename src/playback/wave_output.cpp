@@ -4,6 +4,7 @@
 #include "playback/playback_engine.h"
 #include "playback/playback_scales.h"
 #include "playback/player_texts.h"
+#include "voice/vdec.h"
 
 namespace playback {
 
@@ -84,18 +85,35 @@ void PlaybackEngine::OnWaveDone() {
   if (state_.playing) --state_.buffersInDevice;
   if (!state_.playing || state_.paused) return;
   if (state_.lastBufferWritten && state_.buffersInDevice == 0) {
-    EndOfStream();
+    EndOfStream(played);
     return;
   }
   ShowPlayedTime(std::min(ElapsedSeconds(played), state_.durationSeconds));
   // Once the thread has ended there is nothing to refill: the stream goes on
   // until its last buffer, written or still to come, has played.
   if (block_.status != status::kSuccess) return;
-  // The thread may still be filling the other buffer; it must not be asked
-  // for the next one before it has finished.
-  block_.eventFilled.Wait();
-  if (block_.status != status::kSuccess) return;
+  // Never a wait for the thread here: a message box's event loop may run
+  // this handler while the thread waits for a fill. The returned buffer may
+  // be refilled at once even if the thread is still on the other one: it
+  // takes the fills in turn, and a buffer's fill is asked for only after
+  // its ready message, so no request is ever lost.
   RequestRefill();
+}
+
+// The device can no longer play (its sound server went away, or it stopped
+// playing): the stream ends as a failed write ends it, in the device's own
+// words, with the controls back to idle and the elapsed time where the
+// sound stopped.
+void PlaybackEngine::OnWaveFailed(WaveResult code) {
+  if (!state_.deviceOpen && !state_.opening) return;  // that stream is over already
+  const std::string text = DeviceErrorText(code);
+  const char* caption = state_.nextDoneIsB ? "Error B!" : "Error A!";
+  state_.paused = false;
+  state_.seekInProgress = false;
+  view_.Enable(Control::kPosition, false);
+  ShowTransportIdle();
+  StopStream();
+  view_.ShowMessageBox(text, caption);
 }
 
 void PlaybackEngine::RequestRefill() {
@@ -109,13 +127,25 @@ void PlaybackEngine::RequestRefill() {
 }
 
 // The last buffer has been heard: the elapsed time reads the full duration,
-// the slider stands at the end, and the controls are back to idle.
-void PlaybackEngine::EndOfStream() {
+// the slider stands at the end, and the controls are back to idle. A
+// recording that could not be read to its end shows where it stopped, and
+// says why once the stream is over.
+void PlaybackEngine::EndOfStream(uint32_t playedBytes) {
   state_.playing = false;
-  ShowPlayedTime(state_.durationSeconds);
-  ShowTransportIdle();
+  const StatusCode ended = block_.status;
+  // Disabled first: a thumb still held is let go before it is moved.
   view_.Enable(Control::kPosition, false);
+  ShowPlayedTime(IsReadingFailure(ended) ? std::min(ElapsedSeconds(playedBytes),
+                                                    state_.durationSeconds)
+                                         : state_.durationSeconds);
+  ShowTransportIdle();
   StopStream();
+  ReportReadingFailure(ended);
+}
+
+void PlaybackEngine::ReportReadingFailure(StatusCode ended) {
+  if (IsReadingFailure(ended))
+    view_.ShowMessageBox(vdec_status_text(decoder_, ended), "Warning Decoding");
 }
 
 void PlaybackEngine::ShowPlayedTime(uint32_t seconds) {
