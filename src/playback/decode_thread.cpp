@@ -1,5 +1,7 @@
 #include "playback/decode_thread.h"
 
+#include <pthread.h>
+
 #include <cstring>
 
 #include "playback/thread_priority.h"
@@ -46,6 +48,8 @@ void DecodeThreadProc(DecodeThreadBlock& block) {
 
 std::thread StartDecodeThread(DecodeThreadBlock& block) {
   return std::thread([&block] {
+    // Named, so that a debugger, top -H and the tests can tell it apart.
+    pthread_setname_np(pthread_self(), kDecodeThreadName);
     RaiseCurrentThreadAboveNormal();
     DecodeThreadProc(block);
   });

@@ -43,7 +43,9 @@ inline bool IsReadingFailure(StatusCode ended) {
 // `run` is cleared part-way the partial buffer is dropped without a message.
 void DecodeThreadProc(DecodeThreadBlock& block);
 
-// Runs DecodeThreadProc on a new thread, above normal priority where the
+inline constexpr char kDecodeThreadName[] = "voice-decode";
+
+// Runs DecodeThreadProc on a new thread named kDecodeThreadName, above normal priority where the
 // system allows it.
 std::thread StartDecodeThread(DecodeThreadBlock& block);
 

@@ -122,8 +122,8 @@ void PlaybackEngine::CommitSeek() {
   // are not in decodedFrame.
   state_.decodedFrame = decoder_.position;
   // In 64 bits: the offsets of a long recording pass 2^31 bytes.
-  const auto deltaBytes = static_cast<int64_t>(
-      target - static_cast<double>(state_.decodedFrame) * voice::kPcmFrameBytes);
+  const auto deltaBytes = static_cast<int64_t>(target - static_cast<double>(state_.decodedFrame) *
+                                                            voice::kPcmFrameBytes);
   state_.seekBaseBytes = static_cast<int64_t>(target);
   const uint32_t seconds = SecondsForSliderUnits(units, state_.durationSeconds);
   const int frameDelta = static_cast<int>(deltaBytes / voice::kPcmFrameBytes);

@@ -135,9 +135,9 @@ void PlaybackEngine::EndOfStream(uint32_t playedBytes) {
   const StatusCode ended = block_.status;
   // Disabled first: a thumb still held is let go before it is moved.
   view_.Enable(Control::kPosition, false);
-  ShowPlayedTime(IsReadingFailure(ended) ? std::min(ElapsedSeconds(playedBytes),
-                                                    state_.durationSeconds)
-                                         : state_.durationSeconds);
+  ShowPlayedTime(IsReadingFailure(ended)
+                     ? std::min(ElapsedSeconds(playedBytes), state_.durationSeconds)
+                     : state_.durationSeconds);
   ShowTransportIdle();
   StopStream();
   ReportReadingFailure(ended);

@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
+#include "playback/decode_thread.h"
 #include "playback/temp_voice_file.h"
 #include "voice/vdec.h"
 
@@ -43,6 +45,16 @@ std::vector<std::string> ScratchDirectory::entries() const {
   for (const auto& entry : std::filesystem::directory_iterator(path_))
     names.push_back(entry.path().filename().string());
   return names;
+}
+
+int LiveDecodeThreads() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    if (std::getline(comm, name) && name == playback::kDecodeThreadName) ++count;
+  }
+  return count;
 }
 
 }  // namespace playback_testing

@@ -16,6 +16,9 @@ Bytes MakeRecording(voice::VoiceMode mode, int frames);
 // What a fresh decoder makes of the whole recording, from its first frame.
 Bytes DecodeWhole(const Bytes& file);
 
+// The process's decode threads that have not ended yet, counted by name.
+int LiveDecodeThreads();
+
 // A fresh directory under the system's temporary directory, removed with
 // everything in it.
 class ScratchDirectory {

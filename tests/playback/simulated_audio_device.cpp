@@ -20,6 +20,7 @@ WaveResult SimulatedAudioDevice::Open(const playback::PcmFormat& format,
     return wave_result::kError;
   open_ = true;
   paused_ = false;
+  lost_ = false;
   window_ = &window;
   position_ = 0;
   prepares_ = writes_ = 0;
@@ -61,6 +62,7 @@ WaveResult SimulatedAudioDevice::Unprepare(WaveHeader& header) {
 WaveResult SimulatedAudioDevice::Write(WaveHeader& header) {
   calls_.push_back("write");
   if (!open_) return wave_result::kInvalidHandle;
+  if (lost_) return wave_result::kDeviceLost;
   if (++writes_ == failWriteAt_) {
     failWriteAt_ = 0;
     return failWrite_;
@@ -80,6 +82,7 @@ WaveResult SimulatedAudioDevice::Pause() {
 WaveResult SimulatedAudioDevice::Restart() {
   calls_.push_back("restart");
   if (!open_) return wave_result::kInvalidHandle;
+  if (lost_) return wave_result::kDeviceLost;
   paused_ = false;
   return wave_result::kOk;
 }
@@ -137,12 +140,18 @@ void SimulatedAudioDevice::ClearRecords() {
   opens_ = 0;
 }
 
+void SimulatedAudioDevice::Lose() {
+  if (!open_ || lost_) return;
+  lost_ = true;
+  window_->Post({playback::WM_WAVE_FAILED, wave_result::kDeviceLost, 0});
+}
+
 void SimulatedAudioDevice::Advance(uint32_t bytes) {
-  if (open_ && !paused_) PlayFromHead(bytes);
+  if (open_ && !paused_ && !lost_) PlayFromHead(bytes);
 }
 
 bool SimulatedAudioDevice::PlayNextBuffer() {
-  if (!open_ || paused_ || queue_.empty()) return false;
+  if (!open_ || paused_ || lost_ || queue_.empty()) return false;
   const QueuedBuffer& head = queue_.front();
   PlayFromHead(static_cast<uint32_t>(head.written.size()) - head.played);
   return true;

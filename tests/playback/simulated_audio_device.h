@@ -43,6 +43,10 @@ class SimulatedAudioDevice : public playback::AudioDevice {
   void FailOpen(WaveResult code) { failOpen_ = code; }
   void FailPrepare(int nth, WaveResult code);
   void FailWrite(int nth, WaveResult code);
+  // The open device can no longer play, as when its sound server goes away:
+  // it says so once, refuses writes and restarts and plays nothing more,
+  // and still resets and closes. The next Open is a fresh device.
+  void Lose();
   void SetCapabilities(uint32_t supportFlags) { capabilities_ = supportFlags; }
   void SetDeviceVolume(uint32_t volume) { volume_ = volume; }
 
@@ -80,6 +84,7 @@ class SimulatedAudioDevice : public playback::AudioDevice {
 
   bool open_ = false;
   bool paused_ = false;
+  bool lost_ = false;
   playback::MessageSink* window_ = nullptr;
   std::set<const WaveHeader*> prepared_;
   std::deque<QueuedBuffer> queue_;

@@ -107,25 +107,6 @@ TEST(WaveOutput, TheLastBufferIsHeardBeforeTheStreamEnds) {
   EXPECT_FALSE(h.view.enabled(Control::kPosition));
 }
 
-TEST(WaveOutput, AReadingFailureIsShownOnceAtTheEndAndTheNextPlayStartsOver) {
-  VoiceFileBuilder b(VoiceMode::Adpcm40);
-  b.speech_frames(60).zero_frame().jump_frame(1).speech_frames(100).end_marker();
-  PlayerHarness h(b.bytes());
-  for (int play = 1; play <= 2; ++play) {
-    ASSERT_TRUE(h.Play());
-    ASSERT_TRUE(h.PlayToEnd());
-    EXPECT_EQ(h.engine.decode_block().status.load(), status::kBadJumpLength);
-    EXPECT_EQ(h.device.played().size(), play * 60u * 160);
-    ASSERT_EQ(h.view.message_boxes().size(), static_cast<size_t>(play));
-    EXPECT_EQ(h.view.message_boxes().back().text, "Error Jump length < 0");
-    EXPECT_EQ(h.view.message_boxes().back().caption, "Warning Decoding");
-    // Where the sound stopped, not the end of the recording.
-    EXPECT_EQ(h.view.text(Control::kElapsed), "Elapsed time: 00:00:00");
-    EXPECT_EQ(h.view.text(Control::kPlay), "&Play");
-    EXPECT_FALSE(h.device.is_open());
-  }
-}
-
 TEST(WaveOutput, TheElapsedTimeStopsAtTheDurationAndTheSliderNeverGoesBack) {
   // The header claims one second; the file holds three.
   VoiceFileBuilder b(VoiceMode::Adpcm40);
