@@ -1,7 +1,8 @@
 // vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
 // 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
 // little-endian samples. vocdec --g729 INPUT OUTPUT: writes a CELP file's
-// frames, undecoded, as a standard G.729 bitstream.
+// frames, undecoded, as a standard G.729 bitstream. WAV that would pass
+// 4 GiB is written as RF64.
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include "tools/g729_export.h"
 #include "tools/output_file.h"
 #include "tools/tool_common.h"
+#include "tools/wav_size.h"
 #include "voice/vdec.h"
 #include "voice/voice_format.h"
 
@@ -28,8 +30,9 @@ namespace {
 constexpr tools::Usage kUsage{
     "vocdec", "[--raw | --g729] INPUT OUTPUT",
     "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
-    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV; --raw writes bare\n"
-    "little-endian samples, and OUTPUT - writes them to standard output.\n"
+    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV (RF64 past 4 GiB);\n"
+    "--raw writes bare little-endian samples, and OUTPUT - writes them to standard\n"
+    "output.\n"
     "--g729 decodes nothing: it writes the frames of a CELP voice file, in the order\n"
     "they play, as a packed G.729 bitstream with each field most significant bit\n"
     "first: 10-byte frames at 8000 bit/s from celp80, 8-byte Annex D frames at\n"
@@ -96,14 +99,17 @@ class RawSink : public PcmSink {
 
 class SndfileSink : public PcmSink {
  public:
-  // Takes over `fd` whether or not the open succeeds.
-  SndfileSink(int fd, Format format) {
+  // Takes over `fd` whether or not the open succeeds. `header_frames`: the
+  // frames the voice file's header counts, which decide between WAV and RF64.
+  SndfileSink(int fd, Format format, int64_t header_frames)
+      : plain_wav_(format == Format::Wav && !tools::wav_needs_rf64(header_frames)) {
     SF_INFO info{};
     info.samplerate = voice::kSampleRate;
     info.channels = 1;
     info.format = format == Format::Flac  ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
                   : format == Format::Ogg ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
-                                          : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+                  : plain_wav_            ? SF_FORMAT_WAV | SF_FORMAT_PCM_16
+                                          : SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
       close(fd);
@@ -116,6 +122,13 @@ class SndfileSink : public PcmSink {
   bool opened() const { return file_ != nullptr; }
   bool write(std::span<const int16_t> samples) override {
     const auto n = static_cast<sf_count_t>(samples.size());
+    // A file decoding to more frames than its header counts could still
+    // outgrow WAV; its sizes would wrap, so that is an error.
+    data_bytes_ += 2 * n;
+    if (plain_wav_ && !tools::wav_fits(data_bytes_)) {
+      error = "more frames than the header counts, too many for a WAV file (4 GiB)";
+      return false;
+    }
     if (sf_write_short(file_, samples.data(), n) == n) return true;
     error = sf_strerror(file_);
     return false;
@@ -133,6 +146,8 @@ class SndfileSink : public PcmSink {
 
  private:
   SNDFILE* file_ = nullptr;
+  bool plain_wav_;
+  int64_t data_bytes_ = 0;
 };
 
 struct DecodeResult {
@@ -270,7 +285,7 @@ int main(int argc, char** argv) {
   }
   const int fd = file.take_fd();
   if (fd < 0) return fail(opt.output, file.error);
-  SndfileSink sink(fd, opt.format);
+  SndfileSink sink(fd, opt.format, voice.state->frame_count);
   if (!sink.opened()) return fail(opt.output, sink.error);
   return run(opt, voice, sink, &file);
 }
