@@ -35,8 +35,10 @@ constexpr tools::Usage kUsage{
     "       vocenc --from-g729 8000|6400 INPUT OUTPUT.voc",
     "Encodes the speech in INPUT into the voice file OUTPUT.voc (mode celp56 unless\n"
     "--mode says otherwise). INPUT is any audio file libsndfile reads; it is mixed\n"
-    "to mono and resampled to 8000 Hz. With --raw, INPUT holds bare 16-bit\n"
-    "little-endian mono samples at 8000 Hz; INPUT - reads standard input.\n"
+    "to mono and resampled to 8000 Hz; samples beyond full scale, infinite or NaN\n"
+    "are clipped (NaN to silence) and counted on stderr. With --raw, INPUT holds\n"
+    "bare 16-bit little-endian mono samples at 8000 Hz; INPUT - reads standard\n"
+    "input.\n"
     "With --from-g729, INPUT is a packed G.729 bitstream (10-byte frames at 8000\n"
     "bit/s, 8-byte Annex D frames at 6400 bit/s, fields most significant bit\n"
     "first) whose frames are stored as they are, without re-encoding, in a celp80\n"
@@ -216,9 +218,13 @@ int encode(const Options& opt) {
   if (!frame_encoder) return fail(voice::mode_name(opt.mode), "this mode has no encoder yet");
   tools::SpeechInput input(opt.input, opt.raw);
   if (!input.opened()) return fail(opt.input, input.error);
-  return write_voice_file(opt, opt.mode, [&](encoder::VoiceFileWriter& writer) {
+  const int exit_code = write_voice_file(opt, opt.mode, [&](encoder::VoiceFileWriter& writer) {
     return encode_all(input, *frame_encoder, writer, opt);
   });
+  if (const int64_t n = input.out_of_range(); n > 0)
+    std::fprintf(stderr, "vocenc: %s: %lld sample%s out of range %s clipped\n", opt.input.c_str(),
+                 static_cast<long long>(n), n == 1 ? "" : "s", n == 1 ? "was" : "were");
+  return exit_code;
 }
 
 struct FileCloser {
