@@ -20,6 +20,16 @@ mode_t current_umask() {
 
 }  // namespace
 
+bool is_same_file(const std::string& input, const std::string& output) {
+  if (output == "-") return false;
+  struct stat out {
+  }, in{};
+  // Only a regular file is replaced; reading and writing one device is no loss.
+  if (::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
+  const int r = input == "-" ? ::fstat(STDIN_FILENO, &in) : ::stat(input.c_str(), &in);
+  return r == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+}
+
 OutputFile::OutputFile(const std::string& path, std::string_view program) : final_(path) {
   struct stat sb {};
   const bool exists = ::stat(path.c_str(), &sb) == 0;

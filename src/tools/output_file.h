@@ -13,6 +13,10 @@
 
 namespace tools {
 
+// Whether `output` exists and is the very file `input` is (the same device
+// and inode, however either is spelled); `input` "-" is standard input.
+bool is_same_file(const std::string& input, const std::string& output);
+
 class OutputFile {
  public:
   // `program` names the temporary file, so that a leftover tells who made it.

@@ -263,6 +263,8 @@ int run_g729(const Options& opt, tools::OpenedVoice& voice) {
 int main(int argc, char** argv) {
   Options opt;
   if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+  if (tools::is_same_file(opt.input, opt.output))
+    return fail(opt.output, "is the input file; give another OUTPUT");
 
   // The input is opened and positioned before any output exists, so a bad
   // input never creates one.

@@ -247,6 +247,9 @@ int wrap_g729(const Options& opt, tools::G729Rate rate) {
 int main(int argc, char** argv) {
   Options opt;
   if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+  if (tools::is_same_file(opt.input, opt.output))
+    return fail(opt.output, opt.input == "-" ? "is standard input; give another OUTPUT"
+                                             : "is the input file; give another OUTPUT");
   if (opt.from_g729) return wrap_g729(opt, *opt.from_g729);
   return encode(opt);
 }
