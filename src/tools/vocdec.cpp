@@ -28,7 +28,7 @@
 namespace {
 
 constexpr tools::Usage kUsage{
-    "vocdec", "[--raw | --g729] INPUT OUTPUT",
+    "vocdec", "[--raw | --g729] [--force] INPUT OUTPUT",
     "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
     ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV (RF64 past 4 GiB);\n"
     "--raw writes bare little-endian samples, and OUTPUT - writes them to standard\n"
@@ -38,12 +38,16 @@ constexpr tools::Usage kUsage{
     "first: 10-byte frames at 8000 bit/s from celp80, 8-byte Annex D frames at\n"
     "6400 bit/s from celp64 and celp56 (whose frames become the 6400 bit/s frames\n"
     "that decode alike). vocenc --from-g729 stores such a bitstream in a voice file.\n"
-    "An error stops decoding; everything decoded before it is still written.\n"};
+    "An error stops decoding; everything decoded before it is still written.\n"
+    "OUTPUT appears only once complete, through a symbolic link as the file it\n"
+    "names; a file with more hard links is rewritten in place. A read-only OUTPUT\n"
+    "is replaced only with --force (-f); INPUT itself never.\n"};
 
 enum class Format { Wav, Flac, Ogg, Raw, G729 };
 
 struct Options {
   Format format = Format::Wav;
+  bool force = false;
   std::string input;
   std::string output;
   bool to_stdout() const { return output == "-"; }
@@ -199,6 +203,8 @@ int parse(int argc, char** argv, Options& opt) {
       if (opt.format != Format::Wav && opt.format != chosen)
         return tools::usage_error(kUsage, "--raw and --g729 exclude each other");
       opt.format = chosen;
+    } else if (arg == "--force" || arg == "-f") {
+      opt.force = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return tools::usage_error(kUsage, "unknown option " + std::string(arg));
     } else {
@@ -252,7 +258,7 @@ int run_g729(const Options& opt, tools::OpenedVoice& voice) {
                     " frames are not CELP frames; only celp56, celp64 and celp80 "
                     "files have a G.729 form");
   if (opt.to_stdout()) return write_g729(opt, voice, stdout, nullptr);
-  tools::OutputFile file(opt.output, "vocdec");
+  tools::OutputFile file(opt.output, "vocdec", {.force = opt.force});
   std::FILE* out = file.take_stream();
   if (!out) return fail(opt.output, file.error);
   return write_g729(opt, voice, out, &file);
@@ -278,7 +284,9 @@ int main(int argc, char** argv) {
     RawSink sink(stdout, false);
     return run(opt, voice, sink, nullptr);
   }
-  tools::OutputFile file(opt.output, "vocdec");
+  // libsndfile seeks back to complete the header, which a pipe cannot do.
+  tools::OutputFile file(opt.output, "vocdec",
+                         {.force = opt.force, .seekable = opt.format != Format::Raw});
   if (opt.format == Format::Raw) {
     std::FILE* out = file.take_stream();
     if (!out) return fail(opt.output, file.error);
