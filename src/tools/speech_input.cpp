@@ -14,9 +14,18 @@ namespace {
 
 constexpr int64_t kBlockFrames = 4096;
 
+// Clamped before rounding: lrint of a value beyond long is undefined.
 int16_t to_pcm16(float x) {
-  const long s = std::lrint(static_cast<double>(x) * 32768.0);
-  return static_cast<int16_t>(std::clamp<long>(s, -32768, 32767));
+  if (std::isnan(x)) return 0;
+  const double scaled = std::clamp(static_cast<double>(x) * 32768.0, -32768.0, 32767.0);
+  return static_cast<int16_t>(std::lrint(scaled));
+}
+
+// Within full scale, or else clipped to it, NaN to silence.
+bool within_full_scale(float& x) {
+  if (x >= -1.0f && x <= 1.0f) return true;
+  x = std::isnan(x) ? 0.0f : x > 0 ? 1.0f : -1.0f;
+  return false;
 }
 
 }  // namespace
@@ -66,12 +75,18 @@ double SpeechInput::seconds() const {
   return static_cast<double>(info_.frames) / info_.samplerate;
 }
 
-// Channels are averaged, so a stereo recording keeps its level.
+// Channels are averaged, so a stereo recording keeps its level. A float
+// file can hold values beyond full scale, infinities and NaN: each is clipped
+// here, before the resampler would spread it over its neighbours.
 void SpeechInput::push_mono(const float* interleaved, int64_t frames) {
   const int channels = info_.channels;
   for (int64_t i = 0; i < frames; ++i) {
     float sum = 0;
-    for (int c = 0; c < channels; ++c) sum += interleaved[i * channels + c];
+    for (int c = 0; c < channels; ++c) {
+      float x = interleaved[i * channels + c];
+      if (!within_full_scale(x)) ++out_of_range_;
+      sum += x;
+    }
     mono_.push_back(sum / static_cast<float>(channels));
   }
 }

@@ -32,6 +32,9 @@ class SpeechInput {
   // Samples of the input delivered so far, the padding of the last frame
   // not counted.
   int64_t samples_delivered() const { return delivered_; }
+  // Samples read so far (each channel's counted) that lay beyond full scale,
+  // were infinite or NaN, and were clipped to full scale or, NaN, to 0.
+  int64_t out_of_range() const { return out_of_range_; }
   std::string error;
 
  private:
@@ -47,6 +50,7 @@ class SpeechInput {
   std::vector<float> ready_;  // at 8000 Hz, not yet delivered
   size_t ready_from_ = 0;
   int64_t delivered_ = 0;
+  int64_t out_of_range_ = 0;
 };
 
 }  // namespace tools

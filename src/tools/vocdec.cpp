@@ -1,7 +1,8 @@
 // vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
 // 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
 // little-endian samples. vocdec --g729 INPUT OUTPUT: writes a CELP file's
-// frames, undecoded, as a standard G.729 bitstream.
+// frames, undecoded, as a standard G.729 bitstream. WAV that would pass
+// 4 GiB is written as RF64.
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -20,27 +21,33 @@
 #include "tools/g729_export.h"
 #include "tools/output_file.h"
 #include "tools/tool_common.h"
+#include "tools/wav_size.h"
 #include "voice/vdec.h"
 #include "voice/voice_format.h"
 
 namespace {
 
 constexpr tools::Usage kUsage{
-    "vocdec", "[--raw | --g729] INPUT OUTPUT",
+    "vocdec", "[--raw | --g729] [--force] INPUT OUTPUT",
     "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
-    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV; --raw writes bare\n"
-    "little-endian samples, and OUTPUT - writes them to standard output.\n"
+    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV (RF64 past 4 GiB);\n"
+    "--raw writes bare little-endian samples, and OUTPUT - writes them to standard\n"
+    "output.\n"
     "--g729 decodes nothing: it writes the frames of a CELP voice file, in the order\n"
     "they play, as a packed G.729 bitstream with each field most significant bit\n"
     "first: 10-byte frames at 8000 bit/s from celp80, 8-byte Annex D frames at\n"
     "6400 bit/s from celp64 and celp56 (whose frames become the 6400 bit/s frames\n"
     "that decode alike). vocenc --from-g729 stores such a bitstream in a voice file.\n"
-    "An error stops decoding; everything decoded before it is still written.\n"};
+    "An error stops decoding; everything decoded before it is still written.\n"
+    "OUTPUT appears only once complete, through a symbolic link as the file it\n"
+    "names; a file with more hard links is rewritten in place. A read-only OUTPUT\n"
+    "is replaced only with --force (-f); INPUT itself never.\n"};
 
 enum class Format { Wav, Flac, Ogg, Raw, G729 };
 
 struct Options {
   Format format = Format::Wav;
+  bool force = false;
   std::string input;
   std::string output;
   bool to_stdout() const { return output == "-"; }
@@ -96,14 +103,17 @@ class RawSink : public PcmSink {
 
 class SndfileSink : public PcmSink {
  public:
-  // Takes over `fd` whether or not the open succeeds.
-  SndfileSink(int fd, Format format) {
+  // Takes over `fd` whether or not the open succeeds. `header_frames`: the
+  // frames the voice file's header counts, which decide between WAV and RF64.
+  SndfileSink(int fd, Format format, int64_t header_frames)
+      : plain_wav_(format == Format::Wav && !tools::wav_needs_rf64(header_frames)) {
     SF_INFO info{};
     info.samplerate = voice::kSampleRate;
     info.channels = 1;
     info.format = format == Format::Flac  ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
                   : format == Format::Ogg ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
-                                          : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+                  : plain_wav_            ? SF_FORMAT_WAV | SF_FORMAT_PCM_16
+                                          : SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (!file_) {
       close(fd);
@@ -116,6 +126,13 @@ class SndfileSink : public PcmSink {
   bool opened() const { return file_ != nullptr; }
   bool write(std::span<const int16_t> samples) override {
     const auto n = static_cast<sf_count_t>(samples.size());
+    // A file decoding to more frames than its header counts could still
+    // outgrow WAV; its sizes would wrap, so that is an error.
+    data_bytes_ += 2 * n;
+    if (plain_wav_ && !tools::wav_fits(data_bytes_)) {
+      error = "more frames than the header counts, too many for a WAV file (4 GiB)";
+      return false;
+    }
     if (sf_write_short(file_, samples.data(), n) == n) return true;
     error = sf_strerror(file_);
     return false;
@@ -133,6 +150,8 @@ class SndfileSink : public PcmSink {
 
  private:
   SNDFILE* file_ = nullptr;
+  bool plain_wav_;
+  int64_t data_bytes_ = 0;
 };
 
 struct DecodeResult {
@@ -184,6 +203,8 @@ int parse(int argc, char** argv, Options& opt) {
       if (opt.format != Format::Wav && opt.format != chosen)
         return tools::usage_error(kUsage, "--raw and --g729 exclude each other");
       opt.format = chosen;
+    } else if (arg == "--force" || arg == "-f") {
+      opt.force = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return tools::usage_error(kUsage, "unknown option " + std::string(arg));
     } else {
@@ -237,7 +258,7 @@ int run_g729(const Options& opt, tools::OpenedVoice& voice) {
                     " frames are not CELP frames; only celp56, celp64 and celp80 "
                     "files have a G.729 form");
   if (opt.to_stdout()) return write_g729(opt, voice, stdout, nullptr);
-  tools::OutputFile file(opt.output, "vocdec");
+  tools::OutputFile file(opt.output, "vocdec", {.force = opt.force});
   std::FILE* out = file.take_stream();
   if (!out) return fail(opt.output, file.error);
   return write_g729(opt, voice, out, &file);
@@ -248,6 +269,8 @@ int run_g729(const Options& opt, tools::OpenedVoice& voice) {
 int main(int argc, char** argv) {
   Options opt;
   if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+  if (tools::is_same_file(opt.input, opt.output))
+    return fail(opt.output, "is the input file; give another OUTPUT");
 
   // The input is opened and positioned before any output exists, so a bad
   // input never creates one.
@@ -261,7 +284,9 @@ int main(int argc, char** argv) {
     RawSink sink(stdout, false);
     return run(opt, voice, sink, nullptr);
   }
-  tools::OutputFile file(opt.output, "vocdec");
+  // libsndfile seeks back to complete the header, which a pipe cannot do.
+  tools::OutputFile file(opt.output, "vocdec",
+                         {.force = opt.force, .seekable = opt.format != Format::Raw});
   if (opt.format == Format::Raw) {
     std::FILE* out = file.take_stream();
     if (!out) return fail(opt.output, file.error);
@@ -270,7 +295,7 @@ int main(int argc, char** argv) {
   }
   const int fd = file.take_fd();
   if (fd < 0) return fail(opt.output, file.error);
-  SndfileSink sink(fd, opt.format);
+  SndfileSink sink(fd, opt.format, voice.state->frame_count);
   if (!sink.opened()) return fail(opt.output, sink.error);
   return run(opt, voice, sink, &file);
 }

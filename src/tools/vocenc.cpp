@@ -1,7 +1,7 @@
 // vocenc [--mode MODE] [--raw] INPUT OUTPUT.voc: encodes speech into a voice
 // file, from any audio file libsndfile reads or from bare samples.
 // vocenc --from-g729 8000|6400 INPUT OUTPUT.voc: stores a G.729 bitstream's
-// frames in a voice file as they are.
+// frames in a voice file as they are. OUTPUT - is standard output.
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,23 +31,30 @@ namespace {
 
 constexpr tools::Usage kUsage{
     "vocenc",
-    "[--mode celp56|celp64|celp80|adpcm40] [--raw] INPUT OUTPUT.voc\n"
-    "       vocenc --from-g729 8000|6400 INPUT OUTPUT.voc",
+    "[--mode celp56|celp64|celp80|adpcm40] [--raw] [--force] INPUT OUTPUT.voc\n"
+    "       vocenc --from-g729 8000|6400 [--force] INPUT OUTPUT.voc",
     "Encodes the speech in INPUT into the voice file OUTPUT.voc (mode celp56 unless\n"
     "--mode says otherwise). INPUT is any audio file libsndfile reads; it is mixed\n"
-    "to mono and resampled to 8000 Hz. With --raw, INPUT holds bare 16-bit\n"
-    "little-endian mono samples at 8000 Hz; INPUT - reads standard input.\n"
+    "to mono and resampled to 8000 Hz; samples beyond full scale, infinite or NaN\n"
+    "are clipped (NaN to silence) and counted on stderr. With --raw, INPUT holds\n"
+    "bare 16-bit little-endian mono samples at 8000 Hz; INPUT - reads standard\n"
+    "input.\n"
     "With --from-g729, INPUT is a packed G.729 bitstream (10-byte frames at 8000\n"
     "bit/s, 8-byte Annex D frames at 6400 bit/s, fields most significant bit\n"
     "first) whose frames are stored as they are, without re-encoding, in a celp80\n"
     "or celp64 file. A frame of all zero bits cannot be stored and is an error, as\n"
     "is a partial last frame. vocdec --g729 gives such a bitstream back.\n"
-    "OUTPUT.voc appears only once complete; a failure leaves an older file as it was.\n"};
+    "OUTPUT.voc appears only once complete; a failure leaves an older file as it was.\n"
+    "Through a symbolic link the file it names is written; a file with more hard\n"
+    "links is rewritten in place. A read-only OUTPUT.voc is replaced only with\n"
+    "--force (-f); INPUT itself never. OUTPUT - writes the voice file to standard\n"
+    "output, as a pipe does, once it is complete.\n"};
 
 struct Options {
   voice::VoiceMode mode = voice::VoiceMode::Celp56;
   bool mode_given = false;
   bool raw = false;
+  bool force = false;
   std::optional<tools::G729Rate> from_g729;
   std::string input;
   std::string output;
@@ -80,6 +87,8 @@ int parse(int argc, char** argv, Options& opt) {
     }
     if (arg == "--raw") {
       opt.raw = true;
+    } else if (arg == "--force" || arg == "-f") {
+      opt.force = true;
     } else if (arg == "--mode") {
       if (++i == argc) return tools::usage_error(kUsage, "--mode needs a value");
       const auto mode = mode_named(argv[i]);
@@ -110,6 +119,10 @@ int parse(int argc, char** argv, Options& opt) {
 int fail(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "vocenc: %s: %s\n", what.c_str(), why.c_str());
   return 1;
+}
+
+std::string output_name(const Options& opt) {
+  return opt.output == "-" ? "standard output" : opt.output;
 }
 
 // A line on the terminal that follows a long encoding; nothing when stderr
@@ -163,7 +176,7 @@ std::optional<std::string> encode_all(tools::SpeechInput& input,
   std::vector<uint8_t> frame(static_cast<size_t>(writer.frame_bytes()));
   while (input.next_frame(pcm)) {
     frame_encoder.EncodeFrame(pcm, frame.data());
-    if (!writer.append(frame)) return opt.output + ": " + writer.error();
+    if (!writer.append(frame)) return output_name(opt) + ": " + writer.error();
     progress.frame_done(writer.frames());
   }
   if (!input.error.empty()) {
@@ -176,7 +189,7 @@ std::optional<std::string> encode_all(tools::SpeechInput& input,
   const int64_t wanted = input.samples_delivered() + frame_encoder.DelaySamples();
   while (input.samples_delivered() > 0 && writer.frames() * voice::kSamplesPerFrame < wanted) {
     frame_encoder.EncodeFrame(pcm, frame.data());
-    if (!writer.append(frame)) return opt.output + ": " + writer.error();
+    if (!writer.append(frame)) return output_name(opt) + ": " + writer.error();
   }
   progress.finished(writer.frames());
   if (writer.frames() == 0) return opt.input + ": no audio to encode";
@@ -191,19 +204,22 @@ using FrameSource = std::function<std::optional<std::string>(encoder::VoiceFileW
 int write_voice_file(const Options& opt, voice::VoiceMode mode, const FrameSource& fill) {
   const auto leading = encoder::silent_leading_frames(mode);
   if (!leading) return fail(voice::mode_name(mode), "this mode has no encoder yet");
-  tools::OutputFile file(opt.output, "vocenc");
+  // The writer seeks back to the header at the end: a pipe or standard
+  // output gets the file through a temporary, once it is complete.
+  tools::OutputFile file(opt.output, "vocenc", {.force = opt.force, .seekable = true});
+  const std::string name = output_name(opt);
   std::FILE* out = file.take_stream();
-  if (!out) return fail(opt.output, file.error);
+  if (!out) return fail(name, file.error);
   encoder::VoiceFileWriter writer(out, mode);
   std::optional<std::string> problem;
   if (!writer.begin(*leading))
-    problem = opt.output + ": " + writer.error();
+    problem = name + ": " + writer.error();
   else
     problem = fill(writer);
-  if (!problem && !writer.finish()) problem = opt.output + ": " + writer.error();
+  if (!problem && !writer.finish()) problem = name + ": " + writer.error();
   const bool closed = std::fclose(out) == 0;
-  if (!problem && !closed) problem = opt.output + ": " + std::strerror(errno);
-  if (!problem && !file.commit()) problem = opt.output + ": " + file.error;
+  if (!problem && !closed) problem = name + ": " + std::strerror(errno);
+  if (!problem && !file.commit()) problem = name + ": " + file.error;
   if (problem) {
     std::fprintf(stderr, "vocenc: %s\n", problem->c_str());
     return 1;
@@ -216,9 +232,13 @@ int encode(const Options& opt) {
   if (!frame_encoder) return fail(voice::mode_name(opt.mode), "this mode has no encoder yet");
   tools::SpeechInput input(opt.input, opt.raw);
   if (!input.opened()) return fail(opt.input, input.error);
-  return write_voice_file(opt, opt.mode, [&](encoder::VoiceFileWriter& writer) {
+  const int exit_code = write_voice_file(opt, opt.mode, [&](encoder::VoiceFileWriter& writer) {
     return encode_all(input, *frame_encoder, writer, opt);
   });
+  if (const int64_t n = input.out_of_range(); n > 0)
+    std::fprintf(stderr, "vocenc: %s: %lld sample%s out of range %s clipped\n", opt.input.c_str(),
+                 static_cast<long long>(n), n == 1 ? "" : "s", n == 1 ? "was" : "were");
+  return exit_code;
 }
 
 struct FileCloser {
@@ -232,7 +252,7 @@ int wrap_g729(const Options& opt, tools::G729Rate rate) {
       opt.input == "-" ? stdin : std::fopen(opt.input.c_str(), "rb"));
   if (!in) return fail(opt.input, std::strerror(errno));
   return write_voice_file(opt, tools::voice_mode_of(rate), [&](encoder::VoiceFileWriter& writer) {
-    return tools::import_g729(in.get(), rate, writer, opt.input, opt.output);
+    return tools::import_g729(in.get(), rate, writer, opt.input, output_name(opt));
   });
 }
 
@@ -241,6 +261,9 @@ int wrap_g729(const Options& opt, tools::G729Rate rate) {
 int main(int argc, char** argv) {
   Options opt;
   if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+  if (tools::is_same_file(opt.input, opt.output))
+    return fail(opt.output, opt.input == "-" ? "is standard input; give another OUTPUT"
+                                             : "is the input file; give another OUTPUT");
   if (opt.from_g729) return wrap_g729(opt, *opt.from_g729);
   return encode(opt);
 }

@@ -30,7 +30,7 @@ Outcome run(const char* program, const std::vector<std::string>& args, const std
   const int raw = std::system(cmd.c_str());
   const Bytes o = read_file(out.path()), e = read_file(err.path());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
-          std::string(e.begin(), e.end())};
+          std::string(e.begin(), e.end()), WIFSIGNALED(raw) ? WTERMSIG(raw) : 0};
 }
 
 ScratchDir::ScratchDir() {

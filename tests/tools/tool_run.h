@@ -8,8 +8,9 @@
 namespace testing_support {
 
 struct Outcome {
-  int exit_code = -1;
+  int exit_code = -1;  // -1 when a signal ended the program
   std::string out, err;
+  int signal = 0;  // the signal that ended it, if one did
 };
 
 // Runs `program args...` through the shell (which std::system uses); `setup` is shell code run

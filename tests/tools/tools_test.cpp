@@ -15,6 +15,7 @@
 
 #include "support/voice_file_builder.h"
 #include "tools/tool_run.h"
+#include "tools/wav_size.h"
 #include "voice/adpcm.h"
 #include "voice/vdec.h"
 
@@ -159,6 +160,43 @@ TEST(Vocdec, FailedWriteLeavesNoPartialOutput) {
   const Outcome full = run(VOCDEC_PATH, {in.path(), "-"}, "", ">/dev/full");
   EXPECT_EQ(full.exit_code, 1);
   EXPECT_THAT(full.err, HasSubstr("standard output"));
+}
+
+// A plain WAV file's RIFF and data sizes are 32-bit: 26,843,545 frames of
+// 160 bytes and the 44-byte header come to 4,294,967,244 bytes, one frame
+// more passes 4 GiB.
+TEST(Vocdec, Rf64DecisionAtThe4GiBBoundary) {
+  EXPECT_FALSE(tools::wav_needs_rf64(1));
+  EXPECT_FALSE(tools::wav_needs_rf64(26'843'545));
+  EXPECT_TRUE(tools::wav_needs_rf64(26'843'546));
+  EXPECT_TRUE(tools::wav_needs_rf64(27'000'000));  // 75 hours
+  EXPECT_TRUE(tools::wav_needs_rf64(int64_t{255} * 360'000 + 59 * 6000 + 59 * 100 + 99));
+  EXPECT_TRUE(tools::wav_fits(0xFFFFFFFF - 44));
+  EXPECT_FALSE(tools::wav_fits(0xFFFFFFFF - 43));
+}
+
+// The header's frame count decides, before decoding: files whose headers
+// claim the lengths on either side of the boundary, each holding 3 frames.
+TEST(Vocdec, HeaderFrameCountChoosesBetweenWavAndRf64) {
+  const testing_support::ScratchDir dir;
+  for (const int32_t claimed : {26'843'545, 26'843'546}) {
+    VoiceFileBuilder file(VoiceMode::Adpcm40);
+    file.playable_frames(claimed).speech_frames(3).end_marker();
+    const TempFile in(file.bytes());
+    const std::string out = dir / "out.wav";
+    const Outcome r = vocdec({in.path(), out});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const Audio a = read_audio(out);
+    EXPECT_EQ(a.samples, library_samples(file, 3)) << claimed;
+    if (claimed == 26'843'545) {
+      EXPECT_EQ(a.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+      const Bytes bytes = read_file(out);
+      EXPECT_EQ(bytes.size(), 44u + 3 * 160) << "the header overhead counted";
+      EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    } else {
+      EXPECT_EQ(a.format, SF_FORMAT_RF64 | SF_FORMAT_PCM_16);
+    }
+  }
 }
 
 TEST(Tools, HelpAndBadUsage) {

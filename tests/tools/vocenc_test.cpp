@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,67 @@ TEST(Vocenc, RawSamplesFromStandardInputAreEncodedAsGiven) {
   const VoiceInfo v = read_voice(dir / "out.voc");
   EXPECT_EQ(v.frames, static_cast<int32_t>(expected.size()));
   EXPECT_EQ(v.run, expected);
+}
+
+void write_float_wav(const std::string& path, int rate, int channels,
+                     const std::vector<float>& interleaved) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr);
+  sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
+  sf_close(f);
+}
+
+// A float file can hold infinities, NaN and values far beyond full scale:
+// they are clipped (NaN to silence), counted once, and spoil nothing else.
+TEST(Vocenc, OutOfRangeFloatSamplesAreClippedAndCounted) {
+  const ScratchDir dir;
+  const float inf = std::numeric_limits<float>::infinity();
+  std::vector<int16_t> pcm = testing_support::speech_like_pcm(0.3);
+  std::vector<float> floats;
+  for (int16_t s : pcm) floats.push_back(static_cast<float>(s) / 32768.0f);
+  const std::pair<size_t, std::pair<float, int16_t>> odd[] = {
+      {100, {inf, 32767}}, {200, {std::nanf(""), 0}}, {300, {1e20f, 32767}}, {400, {-inf, -32768}}};
+  for (const auto& [at, value] : odd) {
+    floats[at] = value.first;
+    pcm[at] = value.second;
+  }
+  write_float_wav(dir / "in.wav", 8000, 1, floats);
+  const Outcome r = vocenc({"--mode", "adpcm40", dir / "in.wav", dir / "out.voc"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "vocenc: " + dir / "in.wav" + ": 4 samples out of range were clipped\n");
+  // At 8000 Hz nothing is resampled: the frames are the encoder's own for
+  // the clipped samples.
+  encoder::AdpcmEncoder enc;
+  std::vector<Bytes> expected;
+  for (size_t i = 0; i < pcm.size(); i += 80) {
+    Bytes frame(40);
+    enc.EncodeFrame(&pcm[i], frame.data());
+    expected.push_back(frame);
+  }
+  EXPECT_EQ(read_voice(dir / "out.voc").run, expected);
+
+  // Resampled, one NaN or infinity would spread over the whole signal.
+  const std::vector<double> left = chord(44100, 1.0, 0.8), right = chord(44100, 1.0, 0.4);
+  std::vector<float> stereo;
+  for (size_t i = 0; i < left.size(); ++i) {
+    stereo.push_back(static_cast<float>(left[i]));
+    stereo.push_back(static_cast<float>(right[i]));
+  }
+  stereo[2 * 20000] = std::nanf("");
+  stereo[2 * 30000 + 1] = inf;
+  write_float_wav(dir / "stereo.wav", 44100, 2, stereo);
+  const Outcome s = vocenc({"--mode", "adpcm40", dir / "stereo.wav", dir / "stereo.voc"});
+  ASSERT_EQ(s.exit_code, 0) << s.err;
+  EXPECT_THAT(s.err, HasSubstr(": 2 samples out of range were clipped\n"));
+  ASSERT_EQ(run(VOCDEC_PATH, {dir / "stereo.voc", dir / "back.wav"}).exit_code, 0);
+  const auto back = testing_support::read_audio(dir / "back.wav").samples;
+  const std::vector<double> mixed = chord(8000, 1.0, 0.6 * 32767);
+  EXPECT_GT(correlation(mixed, back), 0.99);
+  EXPECT_NEAR(rms(back) / rms(mixed), 1.0, 0.05);
 }
 
 TEST(Vocenc, EachModeByNameAndCelp56ByDefault) {
