@@ -45,8 +45,8 @@ void DecodeThreadProc(DecodeThreadBlock& block);
 
 inline constexpr char kDecodeThreadName[] = "voice-decode";
 
-// Runs DecodeThreadProc on a new thread named kDecodeThreadName, above normal priority where the
-// system allows it.
+// Runs DecodeThreadProc on a new thread named kDecodeThreadName, above
+// normal priority where the system allows it.
 std::thread StartDecodeThread(DecodeThreadBlock& block);
 
 }  // namespace playback
