@@ -3,6 +3,7 @@
 #include "app/player_app.h"
 #include "app/qt_audio_device.h"
 #include "app/resource_recording.h"
+#include "app/termination_signals.h"
 #include "playback/temp_voice_file.h"
 
 int main(int argc, char* argv[]) {
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
   app::QtAudioDevice device;
   app::ResourceRecording recording;
   app::PlayerApp player(device, recording);
+  const app::TerminationSignals termination([&player](int signal) { player.EndOnSignal(signal); });
   player.InitInstance();
-  return 0;
+  return player.ExitStatus();
 }

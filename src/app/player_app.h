@@ -7,6 +7,8 @@
 
 namespace app {
 
+class PlayerDialog;
+
 class PlayerApp {
  public:
   PlayerApp(playback::AudioDevice& device, const playback::EmbeddedRecording& recording)
@@ -15,9 +17,18 @@ class PlayerApp {
   // Returns false: once the dialog has closed there is nothing left to run.
   bool InitInstance();
 
+  // Ends the running dialog as Escape does, also when a message box is open
+  // over it, for a termination signal.
+  void EndOnSignal(int signal);
+
+  // 128 + the signal that ended the player, else 0.
+  int ExitStatus() const;
+
  private:
   playback::AudioDevice& device_;
   const playback::EmbeddedRecording& recording_;
+  PlayerDialog* dialog_ = nullptr;  // while InitInstance runs it
+  int endingSignal_ = 0;
 };
 
 }  // namespace app
