@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <functional>
 #include <memory>
+#include <optional>
 
+#include "app/play_through.h"
 #include "app/player_dialog.h"
 
 namespace app {
@@ -13,8 +16,8 @@ namespace {
 // What QDialog::exec() does, except that a dialog ended while it was still
 // being shown (a signal during the start-up warning about the device) does
 // not leave the loop waiting for ever: exec() would start its loop only
-// after that.
-void RunModal(QDialog& dialog) {
+// after that. `whenShown` runs once the dialog is up, unless it has ended.
+void RunModal(QDialog& dialog, const std::function<void()>& whenShown) {
   bool finished = false;
   QEventLoop loop;
   QObject::connect(&dialog, &QDialog::finished, &loop, [&] {
@@ -23,6 +26,7 @@ void RunModal(QDialog& dialog) {
   });
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.show();
+  if (!finished) whenShown();
   if (!finished) loop.exec(QEventLoop::DialogExec);
 }
 
@@ -35,12 +39,22 @@ void CloseMessageBoxesOver(const QWidget& dialog) {
   }
 }
 
+// No one can see, let alone click, a message box on the offscreen platform.
+bool NoOneSeesTheScreen() {
+  return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
 }  // namespace
 
 bool PlayerApp::InitInstance() {
   auto dialog = std::make_unique<PlayerDialog>(device_, recording_);
   dialog_ = dialog.get();
-  RunModal(*dialog);
+  std::optional<PlayThrough> playThrough;
+  if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
+  RunModal(*dialog, [&] {
+    if (playThrough) playThrough->Start();
+  });
+  playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
   dialog_ = nullptr;
   // Destroying it closes the decoder and deletes the temporary recording.
   dialog.reset();
@@ -55,7 +69,9 @@ void PlayerApp::EndOnSignal(int signal) {
 }
 
 int PlayerApp::ExitStatus() const {
-  return endingSignal_ != 0 ? 128 + endingSignal_ : 0;
+  if (endingSignal_ != 0) return 128 + endingSignal_;
+  if (options_.playThrough) return playedOut_ ? 0 : 1;
+  return 0;
 }
 
 }  // namespace app
