@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <cstdlib>
 
 #include "app/command_line.h"
 #include "app/player_app.h"
