@@ -69,8 +69,7 @@ PulseServer& PulseServer::Shared() {
   return *instance;
 }
 
-PulseServer::PulseServer(Output output)
-    : output_(output), directory_(MakePrivateDirectory()), socket_(directory_ + "/native") {
+PulseServer::PulseServer() : directory_(MakePrivateDirectory()), socket_(directory_ + "/native") {
   WriteScript();
   Launch();
   try {
@@ -93,11 +92,9 @@ PulseServer::~PulseServer() {
 // what was played.
 void PulseServer::WriteScript() const {
   std::ofstream script(directory_ + "/server.pa");
-  // The sink comes first: once the socket accepts, the sink is there.
-  if (output_ == Output::kNullSink)
-    script << "load-module module-null-sink sink_name=" << sink_ << " rate=48000 norewinds=1\n"
-           << "set-default-sink " << sink_ << "\n";
-  script << "load-module module-native-protocol-unix socket=" << socket_ << " auth-anonymous=1\n";
+  script << "load-module module-null-sink sink_name=" << sink_ << " rate=48000 norewinds=1\n"
+         << "load-module module-native-protocol-unix socket=" << socket_ << " auth-anonymous=1\n"
+         << "set-default-sink " << sink_ << "\n";
   if (!script) throw std::runtime_error("cannot write the sound server's script");
 }
 

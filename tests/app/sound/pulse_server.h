@@ -18,9 +18,7 @@ class PulseServer {
   // log, when it cannot be started.
   static PulseServer& Shared();
 
-  // kNone: a server that answers but has nothing to play on.
-  enum class Output { kNullSink, kNone };
-  explicit PulseServer(Output output = Output::kNullSink);
+  PulseServer();
   ~PulseServer();
   PulseServer(const PulseServer&) = delete;
   PulseServer& operator=(const PulseServer&) = delete;
@@ -38,7 +36,6 @@ class PulseServer {
   std::string Log() const;
   void Terminate();
 
-  Output output_;
   std::string directory_;
   std::string sink_ = "voiceplayer_test";
   std::string socket_;
