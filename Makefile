@@ -51,7 +51,9 @@ bench: build
 quality: build
 	@bench/encoder_quality.sh $(BUILD)
 
-run: build
+# Only the player and the tool the script reads the recording's length with.
+run: deps $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS) --target voiceplayer vocinfo
 	@scripts/run-player.sh $(BUILD)
 
 format:

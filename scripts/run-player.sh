@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Starts the player built in BUILD_DIR. On a desktop it simply opens. On a
 # machine without a display (a server, a container, a terminal session) it
-# runs on a virtual display instead, presses Play itself and closes the
-# player when the recording has ended, so that the recording is still heard.
+# plays the recording once with no window (the player's --play, on Qt's
+# offscreen platform) and ends, so that the recording is still heard; the
+# player's messages then go to standard error, and its exit status is the
+# script's (0: played to its end).
 # Usage: scripts/run-player.sh BUILD_DIR
 set -euo pipefail
 
@@ -19,8 +21,9 @@ fi
 
 # The player plays through the user's sound server. A fresh machine may have
 # none running: start one for this user (it plays on the machine's sound
-# card, or into a null sink where there is none).
-if command -v pactl >/dev/null && ! pactl info >/dev/null 2>&1; then
+# card, or into a null sink where there is none). A server that does not
+# answer within seconds counts as none.
+if command -v pactl >/dev/null && ! timeout 5 pactl info >/dev/null 2>&1; then
   pulseaudio --start --exit-idle-time=-1 >/dev/null 2>&1 || true
 fi
 
@@ -30,14 +33,15 @@ fi
 
 recording=$(sed -n 's/^VOICE_RECORDING:FILEPATH=//p' "$build/CMakeCache.txt")
 seconds=$("$build/bin/vocinfo" "$recording" | sed -n 's/.*(\([0-9]*\) s).*/\1/p' | head -n 1)
-echo "No display: the player runs on a virtual display (Xvfb), presses Play itself and closes after the ${seconds:-?} s recording."
-export PLAYER="$player" SECONDS_TO_PLAY="${seconds:-10}"
-xvfb-run -a bash -c '
-  "$PLAYER" &
-  pid=$!
-  window=$(xdotool search --sync --name "Vantor Digital Voice Player" | head -n 1)
-  xdotool windowfocus --sync "$window" key Return
-  sleep $((SECONDS_TO_PLAY + 1))
-  xdotool windowfocus --sync "$window" key Escape
-  wait "$pid"
-'
+# The recording's length plus time to start and to reach the sound server.
+bound=$((${seconds:-60} + 10))
+echo "No display: the player plays its ${seconds:-?} s recording once, without a window, and ends (at most ${bound} s)."
+# --foreground keeps the player in this script's process group, so that a
+# Ctrl-C, or whoever stops this script's group, reaches it too.
+status=0
+timeout --foreground --kill-after=5 "$bound" "$player" --play || status=$?
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+  echo "$0: the player had not ended after ${bound} s and was stopped" >&2
+  exit 1
+fi
+exit "$status"

@@ -1,17 +1,77 @@
 #include "app/player_app.h"
 
+#include <QApplication>
+#include <QEventLoop>
+#include <functional>
 #include <memory>
+#include <optional>
 
+#include "app/play_through.h"
 #include "app/player_dialog.h"
 
 namespace app {
 
+namespace {
+
+// What QDialog::exec() does, except that a dialog ended while it was still
+// being shown (a signal during the start-up warning about the device) does
+// not leave the loop waiting for ever: exec() would start its loop only
+// after that. `whenShown` runs once the dialog is up, unless it has ended.
+void RunModal(QDialog& dialog, const std::function<void()>& whenShown) {
+  bool finished = false;
+  QEventLoop loop;
+  QObject::connect(&dialog, &QDialog::finished, &loop, [&] {
+    finished = true;
+    loop.quit();
+  });
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  if (!finished) whenShown();
+  if (!finished) loop.exec(QEventLoop::DialogExec);
+}
+
+// A message box runs an event loop of its own inside a handler of the
+// dialog, which has to return before the dialog's loop can end.
+void CloseMessageBoxesOver(const QWidget& dialog) {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QDialog*>(window);
+    if (box != nullptr && box != &dialog && box->isVisible()) box->reject();
+  }
+}
+
+// No one can see, let alone click, a message box on the offscreen platform.
+bool NoOneSeesTheScreen() {
+  return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+}  // namespace
+
 bool PlayerApp::InitInstance() {
   auto dialog = std::make_unique<PlayerDialog>(device_, recording_);
-  dialog->exec();
+  dialog_ = dialog.get();
+  std::optional<PlayThrough> playThrough;
+  if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
+  RunModal(*dialog, [&] {
+    if (playThrough) playThrough->Start();
+  });
+  playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
+  dialog_ = nullptr;
   // Destroying it closes the decoder and deletes the temporary recording.
   dialog.reset();
   return false;
+}
+
+void PlayerApp::EndOnSignal(int signal) {
+  if (endingSignal_ == 0) endingSignal_ = signal;
+  if (dialog_ == nullptr) return;
+  CloseMessageBoxesOver(*dialog_);
+  dialog_->OnCancel();
+}
+
+int PlayerApp::ExitStatus() const {
+  if (endingSignal_ != 0) return 128 + endingSignal_;
+  if (options_.playThrough) return playedOut_ ? 0 : 1;
+  return 0;
 }
 
 }  // namespace app

@@ -66,6 +66,10 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
 
   // Replaces the message box, for instance to answer it in a test.
   void SetMessageBoxFunction(MessageBoxFunction show) { showMessageBox_ = std::move(show); }
+  const MessageBoxFunction& messageBoxFunction() const { return showMessageBox_; }
+  // Runs after each message the dialog has handled, for whoever follows the
+  // engine's state from outside.
+  void SetDispatchObserver(std::function<void()> observer) { afterDispatch_ = std::move(observer); }
   const playback::PlaybackEngine& engine() const { return engine_; }
 
  protected:
@@ -86,6 +90,7 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
 
   playback::PlaybackEngine engine_;
   MessageBoxFunction showMessageBox_;
+  std::function<void()> afterDispatch_;
   bool initialized_ = false;  // the first showing has initialised the dialog
   std::map<int, QWidget*> controlsById_;
 

@@ -76,8 +76,9 @@ void PlayerDialog::Dispatch(const Message& message) {
   for (const MessageMapEntry& entry : kMessageMap) {
     if (!Matches(entry, message)) continue;
     entry.handler(engine_, message);
-    return;
+    break;
   }
+  if (afterDispatch_) afterDispatch_();
 }
 
 }  // namespace app

@@ -2,7 +2,8 @@
 // this player's own under the system's temporary directory. The directory
 // is new for every player and only its owner may enter it, so two players
 // running at once, or another user, can neither share, replace nor delete
-// the file.
+// the file. Its name, voiceplayer-<pid>-XXXXXX, carries the owner's process
+// id, so that a later player can tell the directory of one that died.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,12 @@ class TempVoiceFile {
   std::string directory_;
   std::string path_;
 };
+
+// Removes from `root` the directories of players that no longer run (killed
+// before they could delete their copy): each one of this user's own, named
+// as above for a process that does not exist, holding nothing but temp.voc.
+// Links are never followed, and anything else is left as it is.
+void RemoveStaleVoiceDirectories(const std::string& root);
 
 // TMPDIR when it is set and not empty, otherwise /tmp.
 std::string SystemTempDirectory();

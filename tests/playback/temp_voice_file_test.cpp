@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -69,6 +71,59 @@ TEST(TempVoiceFile, AFailedCreationLeavesNothingBehind) {
   std::signal(SIGXFSZ, savedHandler);
   EXPECT_FALSE(cut);
   EXPECT_EQ(root.entries(), std::vector<std::string>{"plain"});
+}
+
+// The id of a process that has ended.
+pid_t DeadProcessId() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return child;
+}
+
+// A player directory as `owner` would have left it, with its temp.voc.
+std::string MakePlayerDirectory(const std::string& root, pid_t owner) {
+  const std::string directory = root + "/voiceplayer-" + std::to_string(owner) + "-a1B2c3";
+  fs::create_directory(directory);
+  std::ofstream(directory + "/temp.voc") << "voice";
+  return directory;
+}
+
+TEST(StaleVoiceDirectories, ADeadPlayersDirectoryIsRemovedUnlessItHoldsMoreThanItsCopy) {
+  ScratchDirectory root;
+  const std::string stale = MakePlayerDirectory(root.path(), DeadProcessId());
+  ScratchDirectory other;
+  const std::string unexpected = MakePlayerDirectory(other.path(), DeadProcessId());
+  std::ofstream(unexpected + "/notes.txt") << "not the player's";
+  RemoveStaleVoiceDirectories(root.path());
+  RemoveStaleVoiceDirectories(other.path());
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(unexpected + "/notes.txt"));
+}
+
+TEST(StaleVoiceDirectories, ARunningPlayersDirectoryIsKept) {
+  ScratchDirectory root;
+  const auto mine = TempVoiceFile::Create(SomeBytes(10), root.path());
+  ASSERT_TRUE(mine);
+  EXPECT_EQ(fs::path(mine->directory())
+                .filename()
+                .string()
+                .rfind("voiceplayer-" + std::to_string(getpid()) + "-", 0),
+            0u);
+  RemoveStaleVoiceDirectories(root.path());
+  EXPECT_TRUE(fs::exists(mine->path()));
+}
+
+TEST(StaleVoiceDirectories, ALinkNamedLikeADeadPlayersDirectoryIsNotFollowed) {
+  ScratchDirectory root;
+  ScratchDirectory elsewhere;
+  const std::string target = MakePlayerDirectory(elsewhere.path(), getpid());
+  const std::string link =
+      root.path() + "/voiceplayer-" + std::to_string(DeadProcessId()) + "-zz9zz9";
+  fs::create_directory_symlink(target, link);
+  RemoveStaleVoiceDirectories(root.path());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::exists(target + "/temp.voc"));
 }
 
 TEST(TempVoiceFile, TheSystemTemporaryDirectoryIsTmpdirElseTmp) {
