@@ -1,12 +1,12 @@
 #include <QApplication>
 
 #include "app/player_app.h"
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 #include "app/resource_recording.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  app::QtAudioDevice device;
+  app::PulseAudioDevice device;
   app::ResourceRecording recording;
   app::PlayerApp player(device, recording);
   player.InitInstance();

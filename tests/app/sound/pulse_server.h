@@ -13,9 +13,8 @@ namespace sound_testing {
 class PulseServer {
  public:
   // The one daemon of this test process, started on first use and stopped
-  // when the tests end. Qt connects to a sound server once per process, so
-  // every test shares it. Throws std::runtime_error, with the daemon's own
-  // log, when it cannot be started.
+  // when the tests end; every test shares it. Throws std::runtime_error,
+  // with the daemon's own log, when it cannot be started.
   static PulseServer& Shared();
 
   PulseServer();

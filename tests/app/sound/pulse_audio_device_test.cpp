@@ -1,8 +1,8 @@
-// The Qt audio device against a real sound server: a private PulseAudio
+// The audio device against a real sound server: a private PulseAudio
 // daemon whose null sink is recorded through its monitor. The buffers hold
 // a ramp whose values are their own sample indices, so the recording shows
 // exactly which samples were heard.
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ constexpr int kTolerance = 3;
 // a few samples, well under a millisecond.
 constexpr int kResamplerHold = 8;
 
-class QtAudioDeviceTest : public ::testing::Test {
+class PulseAudioDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     try {
@@ -44,7 +44,7 @@ class QtAudioDeviceTest : public ::testing::Test {
                 "start: "
              << e.what();
     }
-    device_ = std::make_unique<app::QtAudioDevice>();
+    device_ = std::make_unique<app::PulseAudioDevice>();
   }
 
   // Consecutive stretches of the ramp, `sizes` samples each.
@@ -103,7 +103,7 @@ class QtAudioDeviceTest : public ::testing::Test {
   }
 
   PulseServer* server_ = nullptr;
-  std::unique_ptr<app::QtAudioDevice> device_;
+  std::unique_ptr<app::PulseAudioDevice> device_;
   PostedMessages messages_;
   std::deque<std::vector<uint8_t>> data_;
   std::deque<WaveHeader> headers_;
@@ -115,7 +115,7 @@ class QtAudioDeviceTest : public ::testing::Test {
 // The player ends its stream, resetting the device, as soon as the last
 // buffer comes back: that buffer must have been heard to its last sample by
 // then, short as it is.
-TEST_F(QtAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) {
+TEST_F(PulseAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) {
   MakeBuffers({kBufferSamples, kBufferSamples, kBufferSamples, 1200});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -142,7 +142,7 @@ TEST_F(QtAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) 
 
 // A recording that ends on a buffer boundary ends with a buffer of no bytes;
 // it comes back after the one before it, and only once that one has played.
-TEST_F(QtAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
+TEST_F(PulseAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
   MakeBuffers({kBufferSamples, 0});
   StreamAll();
   ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
@@ -153,7 +153,7 @@ TEST_F(QtAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
 
 // Pausing and continuing keeps every queued sample and the position: the
 // sound stops and goes on from the very next sample.
-TEST_F(QtAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
+TEST_F(PulseAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
   MakeBuffers({kBufferSamples, kBufferSamples});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -186,7 +186,7 @@ TEST_F(QtAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
 // Reset gives every queued buffer back at once and starts the position
 // over; the buffers can then be released and the device closed, or written
 // again.
-TEST_F(QtAudioDeviceTest, ResetGivesBackEveryQueuedBufferAndStartsOver) {
+TEST_F(PulseAudioDeviceTest, ResetGivesBackEveryQueuedBufferAndStartsOver) {
   MakeBuffers({kBufferSamples, kBufferSamples});
   ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
   ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(MM_WOM_OPEN) == 1; }, 5s));
@@ -219,7 +219,7 @@ double Rms(const std::vector<int16_t>& samples) {
 // The left channel's half of the volume word is the sink's linear volume;
 // the setting outlives the open device, so the player's start-up probe
 // reads the volume the last stream left.
-TEST_F(QtAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
+TEST_F(PulseAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
   MakeBuffers({kBufferSamples * 2});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -245,7 +245,7 @@ TEST_F(QtAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
   EXPECT_EQ(device_->Close(), wave_result::kOk);
 }
 
-TEST_F(QtAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
+TEST_F(PulseAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
   uint32_t flags = 0, value = 0;
   EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kOk);
   EXPECT_EQ(flags, playback::kVolumeSupported);
