@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 using playback::MM_WOM_DONE;
 using playback::MM_WOM_OPEN;
 using playback::WaveHeader;
+using playback::WM_WAVE_FAILED;
 namespace wave_result = playback::wave_result;
 
 constexpr int kRate = 8000;
@@ -45,6 +46,11 @@ class PulseAudioDeviceTest : public ::testing::Test {
              << e.what();
     }
     device_ = std::make_unique<app::PulseAudioDevice>();
+  }
+
+  // The next test finds the server running, whatever this one did to it.
+  void TearDown() override {
+    if (server_ != nullptr) server_->Start();
   }
 
   // Consecutive stretches of the ramp, `sizes` samples each.
@@ -269,6 +275,81 @@ TEST_F(PulseAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
   EXPECT_EQ(device_->ErrorText(wave_result::kBadDevice), "There is no audio output device.");
   RunEventsFor(50ms);
   EXPECT_EQ(messages_.count(MM_WOM_OPEN), 1);  // the refused opens announce nothing
+}
+
+// The sound server going away: a crash, a hang, or none there yet. The
+// stream fails once, the engine can still end it cleanly, and the next Open
+// finds whatever server is there then.
+
+TEST_F(PulseAudioDeviceTest, AKilledServerFailsTheStreamOnceAndARestartedOnePlaysAgain) {
+  MakeBuffers({kBufferSamples, kBufferSamples, kBufferSamples, kBufferSamples});
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  for (int i = 0; i < 3; ++i) WriteNext();
+  ASSERT_EQ(device_->Prepare(headers_[3]), wave_result::kOk);
+  uint32_t position = 0;
+  ASSERT_TRUE(RunEventsUntil([&] { return device_->GetPosition(position), position > 0; }, 5s));
+
+  server_->Kill();
+  ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(WM_WAVE_FAILED) == 1; }, 3s));
+  EXPECT_EQ(messages_.lastWparam(WM_WAVE_FAILED), wave_result::kDeviceLost);
+  EXPECT_EQ(device_->ErrorText(wave_result::kDeviceLost), "The sound server went away.");
+  EXPECT_EQ(device_->Write(headers_[3]), wave_result::kDeviceLost);
+  EXPECT_EQ(device_->Restart(), wave_result::kDeviceLost);
+  ASSERT_EQ(device_->GetPosition(position), wave_result::kOk);
+  EXPECT_GT(position, 0u);
+  EXPECT_EQ(device_->Pause(), wave_result::kOk);
+  ResetAndClose();
+  RunEventsFor(200ms);
+  EXPECT_EQ(messages_.count(MM_WOM_DONE), 3);
+  EXPECT_EQ(messages_.count(WM_WAVE_FAILED), 1);
+
+  server_->Start();
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  ASSERT_EQ(device_->Prepare(headers_[3]), wave_result::kOk);
+  ASSERT_EQ(device_->Write(headers_[3]), wave_result::kOk);
+  EXPECT_TRUE(RunEventsUntil([&] { return messages_.count(MM_WOM_DONE) == 4; }, 5s));
+  EXPECT_EQ(device_->Close(), wave_result::kOk);
+}
+
+// A server that stops answering, its socket still open: the stream fails
+// once it has played nothing for two seconds, and nothing waits for the
+// server for longer than that.
+TEST_F(PulseAudioDeviceTest, AHungServerFailsTheStreamAndHoldsNoCallUp) {
+  MakeBuffers({kBufferSamples, kBufferSamples});
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  WriteNext();
+  WriteNext();
+  uint32_t position = 0;
+  ASSERT_TRUE(RunEventsUntil([&] { return device_->GetPosition(position), position > 0; }, 5s));
+
+  server_->Freeze();
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(WM_WAVE_FAILED) == 1; }, 3s));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1500ms) << "failed while still playing";
+  EXPECT_EQ(device_->Write(headers_[0]), wave_result::kDeviceLost);
+
+  app::PulseAudioDevice another;
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(another.Open(playback::MonoPcm16(kRate), messages_), wave_result::kBadDevice);
+  uint32_t flags = 0;
+  EXPECT_EQ(another.GetCapabilities(flags), wave_result::kBadDevice);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 4500ms);
+  start = std::chrono::steady_clock::now();
+  ResetAndClose();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+}
+
+TEST_F(PulseAudioDeviceTest, WithoutAServerOpenFailsAndTheNextOpenFindsOneStartedSince) {
+  server_->Kill();
+  uint32_t flags = 1;
+  EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kBadDevice);
+  EXPECT_EQ(flags, 0u);
+  EXPECT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kBadDevice);
+
+  server_->Start();
+  EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kOk);
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  EXPECT_EQ(device_->Close(), wave_result::kOk);
 }
 
 }  // namespace

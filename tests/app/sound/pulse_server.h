@@ -22,6 +22,15 @@ class PulseServer {
   PulseServer(const PulseServer&) = delete;
   PulseServer& operator=(const PulseServer&) = delete;
 
+  // A crash: the daemon ends at once and leaves its socket behind, so that
+  // clients are refused until Start.
+  void Kill();
+  // A hang: the daemon stops answering, its socket still open.
+  void Freeze();
+  // Brings the daemon back after Kill or Freeze: a new one at the same
+  // address, or the frozen one going on. Throws like the constructor.
+  void Start();
+
   const std::string& sink() const { return sink_; }
   std::string monitor() const { return sink_ + ".monitor"; }
   // For PULSE_SERVER: "unix:<socket>".
@@ -39,6 +48,7 @@ class PulseServer {
   std::string sink_ = "voiceplayer_test";
   std::string socket_;
   pid_t pid_ = -1;
+  bool frozen_ = false;
 };
 
 // The environment a client of `server` needs: its address, and a home and
