@@ -8,10 +8,11 @@ packages=(
   clang-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev
-  # The player: Qt 6 Widgets and Multimedia, the platform plugins (offscreen
-  # for the tests, xcb for the desktop), a font, a virtual display for
-  # machines without one, and a sound server for the end-to-end test.
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins fonts-dejavu-core
+  # The player: Qt 6 Widgets, the platform plugins (offscreen for the tests,
+  # xcb for the desktop), a font, the sound server's client library, a
+  # virtual display for machines without one, and a sound server for the
+  # end-to-end test.
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libpulse-dev
   xvfb xauth xdotool pulseaudio pulseaudio-utils
 )
 

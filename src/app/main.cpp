@@ -2,7 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/player_app.h"
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 #include "app/resource_recording.h"
 #include "app/termination_signals.h"
 #include "playback/temp_voice_file.h"
@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   // Copies left by players that were killed; this one's own goes with it.
   playback::RemoveStaleVoiceDirectories(playback::SystemTempDirectory());
-  app::QtAudioDevice device;
+  app::PulseAudioDevice device;
   app::ResourceRecording recording;
   app::PlayerApp player(device, recording, line.options);
   const app::TerminationSignals termination([&player](int signal) { player.EndOnSignal(signal); });

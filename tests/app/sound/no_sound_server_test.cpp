@@ -1,7 +1,8 @@
 // Without any audio output the device refuses to open with a wave-out code
-// and offers no volume, and the player's dialog warns and opens anyway. Qt finds its sound server
-// once per process, so the check runs in a child process of this program that is pointed at a
-// server that does not exist.
+// and offers no volume, and the player's dialog warns and opens anyway. The
+// server's address is in the environment, which this process shares with
+// the other tests, so the check runs in a child process of this program
+// that is pointed at a server that does not exist.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <string>
 
 #include "app/player_dialog.h"
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 #include "loud_recording.h"
 #include "posted_messages.h"
 #include "qt_events.h"
@@ -40,7 +41,7 @@ std::string RunChildWithoutServer(int& status) {
 }
 
 void ExpectNoOutput() {
-  app::QtAudioDevice device;
+  app::PulseAudioDevice device;
   PostedMessages window;
   uint32_t flags = 1;
   EXPECT_EQ(device.GetCapabilities(flags), wave_result::kBadDevice);
@@ -55,7 +56,7 @@ void ExpectNoOutput() {
 // The dialog still opens, after telling why there will be no sound, and
 // offers no volume.
 void ExpectDialogWarns() {
-  app::QtAudioDevice device;
+  app::PulseAudioDevice device;
   RecordingInMemory embedded(MakeLoudRecording(voice::VoiceMode::Celp80, 10, 1).file);
   voice::DecoderState decoder;
   app::PlayerDialog dialog(device, embedded, decoder);

@@ -1,5 +1,5 @@
 // The whole player against a real sound server: the dialog, pressed Play on
-// the offscreen platform, plays through the Qt audio device into a private
+// the offscreen platform, plays through the audio device into a private
 // PulseAudio daemon's null sink, whose monitor is recorded. What was heard
 // must be what the decoder makes of the recording, from its first sample to
 // its last.
@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/player_dialog.h"
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 #include "loud_recording.h"
 #include "monitor_recorder.h"
 #include "pulse_server.h"
@@ -67,7 +67,7 @@ TEST_F(PlayerSoundTest, WhatIsHeardIsTheDecodedRecordingFromItsFirstSampleToItsL
   ASSERT_GT(QuietestBlockRms(std::span(reference).last(800), 400), 300.0)
       << "the end of the reference is quiet";
 
-  app::QtAudioDevice device;
+  app::PulseAudioDevice device;
   RecordingInMemory embedded(recording.file);
   voice::DecoderState decoder;
   std::vector<std::string> boxes;

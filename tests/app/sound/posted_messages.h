@@ -19,10 +19,13 @@ class PostedMessages : public playback::MessageSink {
   std::function<void(uint32_t id)> handler;
   const std::vector<uint32_t>& delivered() const { return delivered_; }
   int count(uint32_t id) const;
+  // The wparam of the last message `id` delivered, 0 if none was.
+  uintptr_t lastWparam(uint32_t id) const;
 
  private:
   QObject receiver_;
   std::vector<uint32_t> delivered_;
+  std::vector<uintptr_t> wparams_;  // of each delivered message
 };
 
 }  // namespace sound_testing

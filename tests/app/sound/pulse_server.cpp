@@ -104,8 +104,8 @@ void PulseServer::Launch() {
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("cannot start pulseaudio: fork failed");
   if (pid_ > 0) return;
-  // The daemon must not outlive a test that crashes.
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  // The daemon must not outlive a test that crashes, even one that froze it.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
   setenv("HOME", directory_.c_str(), 1);
   setenv("XDG_RUNTIME_DIR", directory_.c_str(), 1);
   setenv("XDG_CONFIG_HOME", directory_.c_str(), 1);
@@ -141,9 +141,33 @@ std::string PulseServer::Log() const {
   return text.str();
 }
 
+void PulseServer::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+  frozen_ = false;
+}
+
+void PulseServer::Freeze() {
+  if (pid_ > 0 && kill(pid_, SIGSTOP) == 0) frozen_ = true;
+}
+
+void PulseServer::Start() {
+  if (frozen_) {
+    kill(pid_, SIGCONT);
+    frozen_ = false;
+    return;
+  }
+  if (pid_ > 0) return;
+  Launch();
+  WaitUntilListening();
+}
+
 void PulseServer::Terminate() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
+  kill(pid_, SIGCONT);  // a frozen daemon ends only once it runs again
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;

@@ -13,15 +13,23 @@ namespace sound_testing {
 class PulseServer {
  public:
   // The one daemon of this test process, started on first use and stopped
-  // when the tests end. Qt connects to a sound server once per process, so
-  // every test shares it. Throws std::runtime_error, with the daemon's own
-  // log, when it cannot be started.
+  // when the tests end; every test shares it. Throws std::runtime_error,
+  // with the daemon's own log, when it cannot be started.
   static PulseServer& Shared();
 
   PulseServer();
   ~PulseServer();
   PulseServer(const PulseServer&) = delete;
   PulseServer& operator=(const PulseServer&) = delete;
+
+  // A crash: the daemon ends at once and leaves its socket behind, so that
+  // clients are refused until Start.
+  void Kill();
+  // A hang: the daemon stops answering, its socket still open.
+  void Freeze();
+  // Brings the daemon back after Kill or Freeze: a new one at the same
+  // address, or the frozen one going on. Throws like the constructor.
+  void Start();
 
   const std::string& sink() const { return sink_; }
   std::string monitor() const { return sink_ + ".monitor"; }
@@ -40,6 +48,7 @@ class PulseServer {
   std::string sink_ = "voiceplayer_test";
   std::string socket_;
   pid_t pid_ = -1;
+  bool frozen_ = false;
 };
 
 // The environment a client of `server` needs: its address, and a home and

@@ -1,7 +1,8 @@
-// The sound tests drive real widgets and Qt's audio output, which need a
-// QApplication; without a display they draw on Qt's offscreen platform. The
-// application lives in main(), so that it is gone, with everything Qt keeps
-// for it, before the process ends.
+// The sound tests drive real widgets, and an audio device that posts its
+// notifications through Qt's event loop; both need a QApplication. Without a
+// display they draw on Qt's offscreen platform. The application lives in
+// main(), so that it is gone, with everything Qt keeps for it, before the
+// process ends.
 #include <gtest/gtest.h>
 
 #include <QApplication>

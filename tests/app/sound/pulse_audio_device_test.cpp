@@ -1,8 +1,8 @@
-// The Qt audio device against a real sound server: a private PulseAudio
+// The audio device against a real sound server: a private PulseAudio
 // daemon whose null sink is recorded through its monitor. The buffers hold
 // a ramp whose values are their own sample indices, so the recording shows
 // exactly which samples were heard.
-#include "app/qt_audio_device.h"
+#include "app/pulse_audio_device.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 using playback::MM_WOM_DONE;
 using playback::MM_WOM_OPEN;
 using playback::WaveHeader;
+using playback::WM_WAVE_FAILED;
 namespace wave_result = playback::wave_result;
 
 constexpr int kRate = 8000;
@@ -34,7 +35,7 @@ constexpr int kTolerance = 3;
 // a few samples, well under a millisecond.
 constexpr int kResamplerHold = 8;
 
-class QtAudioDeviceTest : public ::testing::Test {
+class PulseAudioDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     try {
@@ -44,7 +45,12 @@ class QtAudioDeviceTest : public ::testing::Test {
                 "start: "
              << e.what();
     }
-    device_ = std::make_unique<app::QtAudioDevice>();
+    device_ = std::make_unique<app::PulseAudioDevice>();
+  }
+
+  // The next test finds the server running, whatever this one did to it.
+  void TearDown() override {
+    if (server_ != nullptr) server_->Start();
   }
 
   // Consecutive stretches of the ramp, `sizes` samples each.
@@ -103,7 +109,7 @@ class QtAudioDeviceTest : public ::testing::Test {
   }
 
   PulseServer* server_ = nullptr;
-  std::unique_ptr<app::QtAudioDevice> device_;
+  std::unique_ptr<app::PulseAudioDevice> device_;
   PostedMessages messages_;
   std::deque<std::vector<uint8_t>> data_;
   std::deque<WaveHeader> headers_;
@@ -115,7 +121,7 @@ class QtAudioDeviceTest : public ::testing::Test {
 // The player ends its stream, resetting the device, as soon as the last
 // buffer comes back: that buffer must have been heard to its last sample by
 // then, short as it is.
-TEST_F(QtAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) {
+TEST_F(PulseAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) {
   MakeBuffers({kBufferSamples, kBufferSamples, kBufferSamples, 1200});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -142,7 +148,7 @@ TEST_F(QtAudioDeviceTest, EveryBufferIsHeardWholeBeforeItComesBackInWriteOrder) 
 
 // A recording that ends on a buffer boundary ends with a buffer of no bytes;
 // it comes back after the one before it, and only once that one has played.
-TEST_F(QtAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
+TEST_F(PulseAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
   MakeBuffers({kBufferSamples, 0});
   StreamAll();
   ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
@@ -153,7 +159,7 @@ TEST_F(QtAudioDeviceTest, AnEmptyBufferComesBackRightAfterTheOneBeforeIt) {
 
 // Pausing and continuing keeps every queued sample and the position: the
 // sound stops and goes on from the very next sample.
-TEST_F(QtAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
+TEST_F(PulseAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
   MakeBuffers({kBufferSamples, kBufferSamples});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -186,7 +192,7 @@ TEST_F(QtAudioDeviceTest, PauseAndRestartLoseNothingAndHoldThePosition) {
 // Reset gives every queued buffer back at once and starts the position
 // over; the buffers can then be released and the device closed, or written
 // again.
-TEST_F(QtAudioDeviceTest, ResetGivesBackEveryQueuedBufferAndStartsOver) {
+TEST_F(PulseAudioDeviceTest, ResetGivesBackEveryQueuedBufferAndStartsOver) {
   MakeBuffers({kBufferSamples, kBufferSamples});
   ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
   ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(MM_WOM_OPEN) == 1; }, 5s));
@@ -219,7 +225,7 @@ double Rms(const std::vector<int16_t>& samples) {
 // The left channel's half of the volume word is the sink's linear volume;
 // the setting outlives the open device, so the player's start-up probe
 // reads the volume the last stream left.
-TEST_F(QtAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
+TEST_F(PulseAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
   MakeBuffers({kBufferSamples * 2});
   MonitorRecorder recorder(*server_, kRate);
   StreamAll();
@@ -245,7 +251,7 @@ TEST_F(QtAudioDeviceTest, TheVolumeScalesTheSoundLinearlyAndIsKeptWhileClosed) {
   EXPECT_EQ(device_->Close(), wave_result::kOk);
 }
 
-TEST_F(QtAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
+TEST_F(PulseAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
   uint32_t flags = 0, value = 0;
   EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kOk);
   EXPECT_EQ(flags, playback::kVolumeSupported);
@@ -269,6 +275,81 @@ TEST_F(QtAudioDeviceTest, RefusesWhatTheWaveOutputRefuses) {
   EXPECT_EQ(device_->ErrorText(wave_result::kBadDevice), "There is no audio output device.");
   RunEventsFor(50ms);
   EXPECT_EQ(messages_.count(MM_WOM_OPEN), 1);  // the refused opens announce nothing
+}
+
+// The sound server going away: a crash, a hang, or none there yet. The
+// stream fails once, the engine can still end it cleanly, and the next Open
+// finds whatever server is there then.
+
+TEST_F(PulseAudioDeviceTest, AKilledServerFailsTheStreamOnceAndARestartedOnePlaysAgain) {
+  MakeBuffers({kBufferSamples, kBufferSamples, kBufferSamples, kBufferSamples});
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  for (int i = 0; i < 3; ++i) WriteNext();
+  ASSERT_EQ(device_->Prepare(headers_[3]), wave_result::kOk);
+  uint32_t position = 0;
+  ASSERT_TRUE(RunEventsUntil([&] { return device_->GetPosition(position), position > 0; }, 5s));
+
+  server_->Kill();
+  ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(WM_WAVE_FAILED) == 1; }, 3s));
+  EXPECT_EQ(messages_.lastWparam(WM_WAVE_FAILED), wave_result::kDeviceLost);
+  EXPECT_EQ(device_->ErrorText(wave_result::kDeviceLost), "The sound server went away.");
+  EXPECT_EQ(device_->Write(headers_[3]), wave_result::kDeviceLost);
+  EXPECT_EQ(device_->Restart(), wave_result::kDeviceLost);
+  ASSERT_EQ(device_->GetPosition(position), wave_result::kOk);
+  EXPECT_GT(position, 0u);
+  EXPECT_EQ(device_->Pause(), wave_result::kOk);
+  ResetAndClose();
+  RunEventsFor(200ms);
+  EXPECT_EQ(messages_.count(MM_WOM_DONE), 3);
+  EXPECT_EQ(messages_.count(WM_WAVE_FAILED), 1);
+
+  server_->Start();
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  ASSERT_EQ(device_->Prepare(headers_[3]), wave_result::kOk);
+  ASSERT_EQ(device_->Write(headers_[3]), wave_result::kOk);
+  EXPECT_TRUE(RunEventsUntil([&] { return messages_.count(MM_WOM_DONE) == 4; }, 5s));
+  EXPECT_EQ(device_->Close(), wave_result::kOk);
+}
+
+// A server that stops answering, its socket still open: the stream fails
+// once it has played nothing for two seconds, and nothing waits for the
+// server for longer than that.
+TEST_F(PulseAudioDeviceTest, AHungServerFailsTheStreamAndHoldsNoCallUp) {
+  MakeBuffers({kBufferSamples, kBufferSamples});
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  WriteNext();
+  WriteNext();
+  uint32_t position = 0;
+  ASSERT_TRUE(RunEventsUntil([&] { return device_->GetPosition(position), position > 0; }, 5s));
+
+  server_->Freeze();
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(RunEventsUntil([&] { return messages_.count(WM_WAVE_FAILED) == 1; }, 3s));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1500ms) << "failed while still playing";
+  EXPECT_EQ(device_->Write(headers_[0]), wave_result::kDeviceLost);
+
+  app::PulseAudioDevice another;
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(another.Open(playback::MonoPcm16(kRate), messages_), wave_result::kBadDevice);
+  uint32_t flags = 0;
+  EXPECT_EQ(another.GetCapabilities(flags), wave_result::kBadDevice);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 4500ms);
+  start = std::chrono::steady_clock::now();
+  ResetAndClose();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+}
+
+TEST_F(PulseAudioDeviceTest, WithoutAServerOpenFailsAndTheNextOpenFindsOneStartedSince) {
+  server_->Kill();
+  uint32_t flags = 1;
+  EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kBadDevice);
+  EXPECT_EQ(flags, 0u);
+  EXPECT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kBadDevice);
+
+  server_->Start();
+  EXPECT_EQ(device_->GetCapabilities(flags), wave_result::kOk);
+  ASSERT_EQ(device_->Open(playback::MonoPcm16(kRate), messages_), wave_result::kOk);
+  EXPECT_EQ(device_->Close(), wave_result::kOk);
 }
 
 }  // namespace
