@@ -18,11 +18,32 @@
 #include "pulse_server.h"
 #include "qt_events.h"
 #include "signal_match.h"
+#include "support/voice_file_builder.h"
+#include "voice/vdec.h"
 
 namespace sound_testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+// What the player decodes on its second Play, after its first stream had
+// decoded `frames` frames: the decoder's memories carry over to it.
+std::vector<int16_t> SecondPlay(const std::vector<uint8_t>& file, int frames) {
+  const testing_support::TempFile voice(file);
+  voice::DecoderState decoder;
+  int mode = 0;
+  vdec_open(decoder, voice.c_str(), &mode);
+  vdec_restart_at(decoder, voice.c_str(), 0);
+  uint8_t pcm[160];
+  int32_t position = 0;
+  for (int i = 0; i < frames; ++i) vdec_decode_frame(decoder, pcm, &position);
+  vdec_restart_at(decoder, voice.c_str(), 0);
+  std::vector<int16_t> samples;
+  while (vdec_decode_frame(decoder, pcm, &position) == 0)
+    for (int i = 0; i < 160; i += 2)
+      samples.push_back(static_cast<int16_t>(pcm[i] | pcm[i + 1] << 8));
+  return samples;
+}
 
 class PlayerRecoveryTest : public ::testing::Test {
  protected:
@@ -85,6 +106,7 @@ TEST_F(PlayerRecoveryTest, AServerKilledMidStreamEndsItAndTheNextServerPlaysTheR
   EXPECT_NE(Text("IDC_ELAPSED"), "Elapsed time: 00:00:00");
   EXPECT_NE(Text("IDC_ELAPSED"), "Elapsed time: 00:00:04");
   EXPECT_EQ(playback_testing::LiveDecodeThreads(), 0);
+  const std::vector<int16_t> reference = SecondPlay(recording.file, decoder_.position);
 
   PulseServer second;
   UsePulseServer(second);
@@ -95,8 +117,8 @@ TEST_F(PlayerRecoveryTest, AServerKilledMidStreamEndsItAndTheNextServerPlaysTheR
   EXPECT_EQ(boxes_.size(), 1u) << boxes_.back();
   EXPECT_EQ(Text("IDC_ELAPSED"), "Elapsed time: 00:00:04");
   const auto guess = static_cast<ptrdiff_t>(FirstAbove(heard, 300)) -
-                     static_cast<ptrdiff_t>(FirstAbove(recording.decoded, 300));
-  const Alignment alignment = Align(heard, recording.decoded, guess - 64, guess + 64);
+                     static_cast<ptrdiff_t>(FirstAbove(reference, 300));
+  const Alignment alignment = Align(heard, reference, guess - 64, guess + 64);
   EXPECT_GE(alignment.correlation, 0.95);
 }
 
@@ -116,7 +138,7 @@ TEST_F(PlayerRecoveryTest, PlayWhileTheSliderIsHeldLeavesOneStreamOnTheRealDevic
   QTest::keyClick(dialog_.get(), Qt::Key_Return);
   ASSERT_TRUE(RunEventsUntil([&] { return State().playing; }, 5s));
   QTest::mouseRelease(slider, Qt::LeftButton, {}, point);
-  ASSERT_TRUE(RunEventsUntil([&] { return State().playing; }, 5s));
+  ASSERT_TRUE(RunEventsUntil([&] { return !State().seekInProgress && State().playing; }, 5s));
   EXPECT_EQ(playback_testing::LiveDecodeThreads(), 1);
   const int seconds = slider->value() * 4 / 36000;
   EXPECT_EQ(Text("IDC_ELAPSED"), "Elapsed time: 00:00:0" + std::to_string(seconds));
