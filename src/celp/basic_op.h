@@ -5,7 +5,7 @@
 // every 32-bit quantity with 16 more (value x 65536 in a 64-bit integer,
 // range -2^47 .. 2^47-1). The operators keep the reference names and
 // semantics on these wider containers: they saturate at the scaled bounds,
-// report saturation through the shared Overflow flag and never round (where
+// report saturation through the Overflow flag (one per thread) and never round (where
 // the reference rounds, the codec truncates).
 //
 // The order in which callers apply these operators is part of the codec's
@@ -28,8 +28,10 @@ inline constexpr ScaledLong MAX_L = 0x7FFF'FFFF'FFFF;
 inline constexpr ScaledLong MIN_L = -0x8000'0000'0000;
 
 // Set by every saturating operator; cleared only by saturate() and so by
-// add, sub and mult when their result is in range.
-inline int32_t Overflow = 0;
+// add, sub and mult when their result is in range. One per thread: the flag
+// steers the decoding of the frame under way (the synthesis rescale), so two
+// decoders on two threads must never see each other's saturations.
+inline thread_local int32_t Overflow = 0;
 
 // Low 24 bits of x, sign-extended from bit 23.
 inline ScaledShort extract_l(int64_t x) {

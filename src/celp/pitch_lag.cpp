@@ -1,5 +1,5 @@
 // Lags are plain integers, but every step goes through the saturating
-// operators because they also drive the shared Overflow flag.
+// operators because they also drive the Overflow flag.
 #include "celp/pitch_lag.h"
 
 #include "celp/basic_op.h"

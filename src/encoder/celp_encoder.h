@@ -7,9 +7,9 @@
 // 40 samples: the last 40 samples of a recording come out only with one
 // more frame (of silence, say) after it.
 //
-// The decoder's arithmetic keeps its saturation flag in one process-wide
-// variable: encoders, like decoders, must not run on several threads at
-// once.
+// An encoder is used by one thread at a time; encoders (and decoders) on
+// different threads do not meet, as the arithmetic's saturation flag is
+// one per thread.
 #pragma once
 
 #include <cstdint>

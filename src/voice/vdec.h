@@ -4,7 +4,7 @@
 //
 // Each operation exists twice: on a DecoderState of the caller's, and on the
 // one process-wide state the player uses. Calls on one state must never
-// overlap.
+// overlap; calls on different states may run on different threads at once.
 #pragma once
 
 #include <cstdint>
