@@ -198,6 +198,13 @@ bool PlayerDialog::event(QEvent* event) {
   return true;
 }
 
+// Every message goes to its handler through the engine's own router, the
+// one its tests drive; then whoever follows the engine's state may look.
+void PlayerDialog::Dispatch(const playback::Message& message) {
+  playback::RouteMessage(engine_, message);
+  if (afterDispatch_) afterDispatch_();
+}
+
 QWidget* PlayerDialog::ControlWidget(Control control) const {
   return controlsById_.at(static_cast<int>(control));
 }

@@ -82,7 +82,6 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   void DoDataExchange();
   void OnInitDialog();
   void OnDestroy();
-  // The message map: the one place that says which handler a message goes to.
   void Dispatch(const playback::Message& message);
 
   QWidget* ControlWidget(playback::Control control) const;

@@ -7,18 +7,21 @@
 #include <QSize>
 #include <span>
 
+#include "playback/player_view.h"
+
 namespace app {
 
 inline constexpr int IDD_PLAYER = 103;
 inline constexpr int IDOK = 1;
 inline constexpr int IDC_STATIC = -1;  // a label nobody addresses
-inline constexpr int IDC_PLAY = 1006;
-inline constexpr int IDC_STOP = 1008;
-inline constexpr int IDC_POSITION = 1017;
-inline constexpr int IDC_FILENAME = 1018;
-inline constexpr int IDC_DURATION = 1019;
-inline constexpr int IDC_ELAPSED = 1020;
-inline constexpr int IDC_VOLUME = 1021;
+// The controls the engine addresses keep the ids it knows them by.
+inline constexpr int IDC_PLAY = static_cast<int>(playback::Control::kPlay);
+inline constexpr int IDC_STOP = static_cast<int>(playback::Control::kStop);
+inline constexpr int IDC_POSITION = static_cast<int>(playback::Control::kPosition);
+inline constexpr int IDC_FILENAME = static_cast<int>(playback::Control::kFileName);
+inline constexpr int IDC_DURATION = static_cast<int>(playback::Control::kDuration);
+inline constexpr int IDC_ELAPSED = static_cast<int>(playback::Control::kElapsed);
+inline constexpr int IDC_VOLUME = static_cast<int>(playback::Control::kVolume);
 
 enum class ControlKind { kButton, kStatic, kTrackbar };
 

@@ -16,21 +16,11 @@
 
 #include "playback/message.h"
 #include "playback/player_view.h"
+#include "playback/scroll_codes.h"
 
 namespace app {
 
-// The trackbar's scroll codes.
-namespace scroll_code {
-inline constexpr int kLineUp = 0;
-inline constexpr int kLineDown = 1;
-inline constexpr int kPageUp = 2;
-inline constexpr int kPageDown = 3;
-inline constexpr int kThumbPosition = 4;
-inline constexpr int kThumbTrack = 5;
-inline constexpr int kTop = 6;
-inline constexpr int kBottom = 7;
-inline constexpr int kEndScroll = 8;
-}  // namespace scroll_code
+namespace scroll_code = playback::scroll_code;
 
 // The slider action a key stands for, or none for keys a slider leaves alone.
 std::optional<QAbstractSlider::SliderAction> TrackbarKeyAction(int key);

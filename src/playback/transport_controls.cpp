@@ -2,20 +2,14 @@
 #include "playback/playback_engine.h"
 #include "playback/playback_scales.h"
 #include "playback/player_texts.h"
+#include "playback/scroll_codes.h"
 #include "voice/vdec.h"
 
 namespace playback {
 
 namespace {
 
-// Trackbar scroll codes.
-constexpr int kLineUp = 0;
-constexpr int kLineDown = 1;
-constexpr int kPageUp = 2;
-constexpr int kPageDown = 3;
-constexpr int kThumbPosition = 4;
-constexpr int kThumbTrack = 5;
-constexpr int kEndScroll = 8;
+using namespace scroll_code;
 
 // Home and End (codes 6 and 7) move the position slider without seeking.
 bool BeginsSeek(int code) {
