@@ -54,7 +54,11 @@ TEST(VoicefileOpen, MemoryDecodesAsThePath) {
 // Positioning at the first frame and the ADPCM realignments step back a
 // little; the stream's own last bytes serve them.
 TEST(VoicefileOpen, ForwardOnlyCallbacksDecodeAsThePath) {
-  for (const char* path : kSamples) {
+  testing_support::VoiceFileBuilder realigning(voice::VoiceMode::Adpcm40);
+  realigning.speech_frames(3).half_zero_frame(true).speech_frames(2).forward_jump(120);
+  realigning.speech_frames(2).half_zero_frame(true).speech_frames(1).end_marker();
+  const testing_support::TempFile composed(realigning.bytes());
+  for (const char* path : {MESSAGE_VOICE_PATH, composed.c_str()}) {
     const Bytes bytes = testing_support::read_file(path);
     Pipe pipe{&bytes};
     vf_decoder* decoder = open_pipe(pipe);
