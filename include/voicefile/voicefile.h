@@ -75,6 +75,9 @@ typedef struct vf_decoder vf_decoder;
 enum { VF_MODE_CELP56 = 0, VF_MODE_CELP64 = 1, VF_MODE_CELP80 = 2, VF_MODE_ADPCM40 = 3 };
 enum { VF_SAMPLES_PER_FRAME = 80, VF_SAMPLE_RATE = 8000 };
 
+/* "Celp56", "Celp64", "Celp80" or "Adpcm40"; NULL for any other value. */
+VF_API const char* vf_mode_name(int mode);
+
 typedef struct vf_info {
   int mode;            /* VF_MODE_* */
   int frame_bytes;     /* bytes per coded frame: 7, 8, 10 or 40 */

@@ -134,6 +134,11 @@ VF_API const char* vf_status_text(int status) {
   return vdec_status_text(plain, status);
 }
 
+VF_API const char* vf_mode_name(int mode) {
+  const auto known = voice::mode_from_value(mode);
+  return known ? voice::mode_name(*known) : nullptr;
+}
+
 VF_API vf_decoder* vf_decoder_open(const char* path, int* status) {
   if (!path) {
     set_status(status, VF_ERR_NULL_ARGUMENT);
