@@ -130,12 +130,13 @@ VF_API int vf_decoder_read(vf_decoder* decoder, int16_t* pcm, int max_frames, in
  * first). Frames passed over are read but not decoded: the decoder's
  * memories carry on from the last frame decoded, as in the player, so the
  * first frames after a seek may differ from a decoding from the start.
- * Seeking to 0 starts afresh from the first frame and clears the end of the
- * stream. Returns 0, VF_STATUS_END_OF_STREAM when `frame` lies beyond the
+ * Seeking to 0 goes back to the first frame directly, and seeking from the
+ * end of the stream passes over the frames from the first one on; both
+ * clear the end of the stream. Returns 0, VF_STATUS_END_OF_STREAM when `frame` lies beyond the
  * end, or the decoder's status. */
 VF_API int vf_decoder_seek(vf_decoder* decoder, int64_t frame);
 
-/* The frame the next read decodes. */
+/* The frame the next read decodes (after a seek, the frame sought). */
 VF_API int64_t vf_decoder_tell(const vf_decoder* decoder);
 
 /* Like vf_status_text, with the details this decoder knows (the frame of a

@@ -60,17 +60,21 @@ int64_t CallbackStream::seek(int64_t offset, int whence) {
   if (whence == SEEK_CUR) target += position_;
   if (whence == SEEK_END) {
     const int64_t length = io_.length ? io_.length(user_) : -1;
-    if (length < 0 && forward_only()) return errno = ESPIPE, -1;
-    if (length < 0) return position_ = io_.seek(offset, SEEK_END, user_);
-    target += length;
+    if (length >= 0)
+      target += length;
+    else if (forward_only())
+      return errno = ESPIPE, -1;
+    else
+      return settle(io_.seek(offset, SEEK_END, user_));
   }
   if (target < 0) return errno = EINVAL, -1;
-  if (!forward_only()) {
-    const int64_t reached = io_.seek(target, SEEK_SET, user_);
-    if (reached >= 0) position_ = reached;
-    return reached;
-  }
+  if (!forward_only()) return settle(io_.seek(target, SEEK_SET, user_));
   return seek_ahead(target);
+}
+
+int64_t CallbackStream::settle(int64_t reached) {
+  if (reached >= 0) position_ = reached;
+  return reached;
 }
 
 int64_t CallbackStream::seek_ahead(int64_t target) {

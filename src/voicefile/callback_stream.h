@@ -28,6 +28,8 @@ class CallbackStream {
   bool forward_only() const { return io_.seek == nullptr; }
   ssize_t read(char* buffer, size_t size);
   int64_t seek(int64_t offset, int whence);
+  // Where the seek callback says the stream stands now, or its failure.
+  int64_t settle(int64_t reached);
   ssize_t read_ahead(char* buffer, size_t size);
   int64_t seek_ahead(int64_t target);
 

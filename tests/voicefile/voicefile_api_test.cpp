@@ -18,7 +18,7 @@ using testing_support::decode_file;
 using testing_support::Decoded;
 using testing_support::read_to_end;
 
-// A pipe: bytes once, in order, no seek and no tell.
+// Bytes in order; as a pipe without seek and tell, or with seek as a file.
 struct Pipe {
   const Bytes* bytes;
   size_t at = 0;
@@ -30,11 +30,18 @@ struct Pipe {
     pipe->at += n;
     return static_cast<int64_t>(n);
   }
+  static int64_t seek(int64_t offset, int whence, void* user) {
+    auto* pipe = static_cast<Pipe*>(user);
+    const int64_t base = whence == SEEK_SET ? 0 : static_cast<int64_t>(pipe->at);
+    if (whence == SEEK_END || base + offset < 0) return -1;
+    pipe->at = std::min(static_cast<size_t>(base + offset), pipe->bytes->size());
+    return static_cast<int64_t>(pipe->at);
+  }
 };
 
 // A pipe steps back a little when it reaches the first frame and at ADPCM
 // realignments and jumps: the stream's own last bytes serve those steps.
-TEST(VoicefileOpen, MemoryAndForwardOnlyCallbacksDecodeAsThePath) {
+TEST(VoicefileOpen, MemoryAndCallbacksDecodeAsThePath) {
   testing_support::VoiceFileBuilder realigning(voice::VoiceMode::Adpcm40);
   realigning.speech_frames(3).half_zero_frame(true).speech_frames(2).forward_jump(120);
   realigning.speech_frames(2).half_zero_frame(true).speech_frames(1).end_marker();
@@ -44,11 +51,15 @@ TEST(VoicefileOpen, MemoryAndForwardOnlyCallbacksDecodeAsThePath) {
     ASSERT_EQ(from_path.status, VF_STATUS_END_OF_STREAM) << path;
     const Bytes bytes = testing_support::read_file(path);
     Pipe pipe{&bytes};
-    const vf_io io{Pipe::read, nullptr, nullptr, nullptr};
-    vf_decoder* piped = vf_decoder_open_callbacks(&io, &pipe, nullptr);
+    Pipe file{&bytes};
+    const vf_io forward{Pipe::read, nullptr, nullptr, nullptr};
+    const vf_io seekable{Pipe::read, Pipe::seek, nullptr, nullptr};
+    vf_decoder* piped = vf_decoder_open_callbacks(&forward, &pipe, nullptr);
+    vf_decoder* sought = vf_decoder_open_callbacks(&seekable, &file, nullptr);
     vf_decoder* in_memory = vf_decoder_open_memory(bytes.data(), bytes.size(), nullptr);
-    ASSERT_TRUE(piped && in_memory) << path;
+    ASSERT_TRUE(piped && sought && in_memory) << path;
     EXPECT_EQ(read_to_end(piped).samples, from_path.samples) << path;
+    EXPECT_EQ(read_to_end(sought).samples, from_path.samples) << path;
     EXPECT_EQ(read_to_end(in_memory).samples, from_path.samples) << path;
   }
 }
