@@ -32,7 +32,8 @@ test-sanitize: deps
 .PHONY: test-thread
 test-thread: deps
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOICE_TSAN=ON -DVOICE_BENCH=OFF >/dev/null
-	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target playback_tests playback_allocation_tests
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target playback_tests playback_allocation_tests \
+	  voicefile_thread_tests
 	@ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L playback
 
 # make fuzz FUZZ_SECONDS=300

@@ -1,5 +1,5 @@
-// Pieces the command-line tools share: usage handling and opening a voice
-// file on a decoder state of the tool's own.
+// Pieces the command-line tools share: usage handling (tools/usage.h) and
+// opening a voice file on a decoder state of the tool's own.
 #pragma once
 
 #include <cstdio>
@@ -7,26 +7,10 @@
 #include <span>
 #include <string_view>
 
+#include "tools/usage.h"
 #include "voice/decoder_state.h"
 
 namespace tools {
-
-// Exit status for a command line the tool cannot make sense of.
-inline constexpr int kUsageExit = 2;
-
-struct Usage {
-  std::string_view program;
-  std::string_view synopsis;  // what follows the program name
-  std::string_view details;   // further lines, may be empty
-};
-
-void print_usage(std::FILE* out, const Usage& usage);
-
-bool is_help_flag(std::string_view arg);
-
-// Prints "program: message" on stderr and a pointer to --help; returns the
-// usage exit status so callers can `return usage_error(...)`.
-int usage_error(const Usage& usage, std::string_view message);
 
 // A decoder state of its own per file, so that one file's latched status or
 // open handle never leaks into the next. Heap-allocated: the state carries

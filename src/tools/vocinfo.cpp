@@ -1,15 +1,14 @@
 // vocinfo FILE...: what the header of each voice file says, and how much of
-// its frame run can actually be read.
+// its frame run can actually be read. It needs nothing but libvoicefile.
+#include <voicefile/voicefile.h>
+
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tools/tool_common.h"
-#include "voice/frame_reader.h"
-#include "voice/vdec.h"
-#include "voice/voice_format.h"
+#include "tools/usage.h"
 
 namespace {
 
@@ -20,19 +19,15 @@ constexpr tools::Usage kUsage{
 
 struct Walk {
   int64_t frames = 0;
-  StatusCode ended_by = status::kSuccess;
+  int ended_by = VF_OK;
 };
 
-// Reads without decoding, so CELP files (which cannot be decoded yet) and
-// damaged ones are measured just the same. Forward reading always advances,
-// jumps included, so the walk ends at the latest at the physical end.
-Walk walk_frames(voice::DecoderState& st, const char* path) {
+// Steps one frame at a time, reading without decoding, so damaged files are
+// measured just the same. Forward reading always advances, jumps included,
+// so the walk ends at the latest at the physical end.
+Walk walk_frames(vf_decoder* decoder) {
   Walk w;
-  if (StatusCode r = vdec_restart_at(st, path, 0)) {
-    w.ended_by = r;
-    return w;
-  }
-  while ((w.ended_by = voice::read_frame(st, true)) == status::kSuccess) ++w.frames;
+  while ((w.ended_by = vf_decoder_seek(decoder, vf_decoder_tell(decoder) + 1)) == VF_OK) ++w.frames;
   return w;
 }
 
@@ -44,8 +39,8 @@ void print_duration(int64_t frames) {
 }
 
 void print_mode(int value) {
-  if (auto mode = voice::mode_from_value(value))
-    std::printf("%s\n", voice::mode_name(*mode));
+  if (const char* name = vf_mode_name(value))
+    std::printf("%s\n", name);
   else
     std::printf("unknown (%d)\n", value);
 }
@@ -53,29 +48,31 @@ void print_mode(int value) {
 // Returns whether the file could be opened. With headings, blocks after the
 // first are set apart by a blank line.
 bool describe(const char* path, bool heading, int& blocks) {
-  tools::OpenedVoice v = tools::open_voice(path);
-  if (!v.ok()) {
-    std::fprintf(stderr, "vocinfo: %s: %s\n", path, v.text(v.status));
+  int status = VF_OK;
+  vf_decoder* decoder = vf_decoder_open(path, &status);
+  if (!decoder) {
+    std::fprintf(stderr, "vocinfo: %s: %s\n", path, vf_status_text(status));
     return false;
   }
-  const voice::DecoderState& st = *v.state;
+  vf_info info{};
+  vf_decoder_info(decoder, &info);
   const char* indent = heading ? "  " : "";
   if (heading) std::printf("%s%s:\n", blocks++ > 0 ? "\n" : "", path);
 
   std::printf("%sMode:            ", indent);
-  print_mode(v.mode);
-  std::printf("%sFrame size:      %d bytes\n", indent, st.frame_bytes);
-  std::printf("%sFrames:          %d\n", indent, st.frame_count);
+  print_mode(info.mode);
+  std::printf("%sFrame size:      %d bytes\n", indent, info.frame_bytes);
+  std::printf("%sFrames:          %" PRId64 "\n", indent, info.frames);
   std::printf("%sDuration:        ", indent);
-  print_duration(st.frame_count);
-  // 80 samples per frame at 8000 Hz, in whole seconds as the player counts;
-  // 64 bits because the largest header overflows 32 once multiplied by 80.
-  const int64_t shown = int64_t{st.frame_count} * voice::kSamplesPerFrame / voice::kSampleRate;
-  std::printf(" (%" PRId64 " s)\n", shown);
+  print_duration(info.frames);
+  // In whole seconds, as the player counts.
+  std::printf(" (%" PRId64 " s)\n", info.duration_ms / 1000);
 
-  const Walk w = walk_frames(*v.state, path);
+  const Walk w = walk_frames(decoder);
   std::printf("%sReadable frames: %" PRId64 "\n", indent, w.frames);
-  std::printf("%sRead ended by:   status %d, %s\n", indent, w.ended_by, v.text(w.ended_by));
+  std::printf("%sRead ended by:   status %d, %s\n", indent, w.ended_by,
+              vf_decoder_status_text(decoder, w.ended_by));
+  vf_decoder_close(decoder);
   return true;
 }
 
