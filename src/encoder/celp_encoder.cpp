@@ -13,7 +13,7 @@
 #include "encoder/lsp_quantizer.h"
 #include "encoder/open_loop_pitch.h"
 #include "encoder/pitch_search.h"
-#include "postfilter/decoder_reset.h"
+#include "celp/decoder_reset.h"
 
 namespace encoder {
 namespace {
