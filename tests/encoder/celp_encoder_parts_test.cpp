@@ -13,7 +13,6 @@
 #include "celp/phase_dispersion.h"
 #include "celp/pitch_lag.h"
 #include "celp/unpack_frame_params.h"
-#include "encoder/decoder_steps.h"
 #include "encoder/dispersion_model.h"
 #include "encoder/fixed_codebook_search.h"
 #include "encoder/float_filters.h"
@@ -143,7 +142,7 @@ TEST(DecoderSteps, PredictedDispersionStateIsTheOneTheDecoderPicks) {
     st.prev_cb_gain = next(3000) * 256;
     st.onset = next(3);
     const celp::ScaledShort gain_pit = next(20000) * 256, gain_code = next(6000) * 256;
-    const int predicted = dispersion_state(st, gain_code, gain_pit);
+    const int predicted = celp::dispersion_state(st, gain_code, gain_pit);
     celp::ScaledShort inno[40];
     std::memcpy(inno, code, sizeof inno);
     celp::PhDisp(st, x, y, gain_code, gain_pit, inno);
