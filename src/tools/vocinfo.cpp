@@ -23,8 +23,8 @@ struct Walk {
   StatusCode ended_by = status::kSuccess;
 };
 
-// Reads without decoding, so CELP files (which cannot be decoded yet) and
-// damaged ones are measured just the same. Forward reading always advances,
+// Reads without decoding: counting frames needs none, it is much quicker,
+// and a damaged file is measured just the same. Forward reading always advances,
 // jumps included, so the walk ends at the latest at the physical end.
 Walk walk_frames(voice::DecoderState& st, const char* path) {
   Walk w;
