@@ -1,4 +1,12 @@
 // Decodes one frame parameter vector into 80 synthesised samples.
+//
+// How the CELP layer reports trouble: plain values and flags. Results are
+// return values and out-parameters; saturation is the Overflow flag of the
+// arithmetic (basic_op.h), which the decoding reads as part of its result; a
+// frame of unknown size makes unpack_frame_params return false; a division
+// the arithmetic cannot do latches its code (status_code.h) into the
+// StatusCode& the caller passes, the first one only, and the computation goes
+// on with the operator's fallback value. Nothing throws and nothing is logged.
 #pragma once
 
 #include "celp/celp_state.h"

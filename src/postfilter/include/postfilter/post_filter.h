@@ -1,4 +1,8 @@
 // The adaptive post-filter of one 40-sample subframe.
+//
+// Errors the way the CELP layer reports them: plain values, the Overflow
+// flag, and a failed division latched into the caller's StatusCode& (the
+// first failure only) while the filtering goes on.
 #pragma once
 
 #include "celp/status_code.h"
