@@ -15,33 +15,33 @@ void remember_pitch_gain(PhDispState& st, ScaledShort ltp_gain) {
   st.gain_mem[0] = ltp_gain;
 }
 
-int dispersion_state(PhDispState& st, ScaledShort cb_gain, ScaledShort ltp_gain) {
+// The onset hold counter after a subframe with this fixed gain: a fixed gain
+// more than doubling marks an onset, held for two subframes.
+int next_onset(const PhDispState& st, ScaledShort cb_gain) {
+  if (sub(shr(cb_gain, 1), st.prev_cb_gain) > 0) return 2;
+  return st.onset > 0 ? st.onset - 1 : 0;
+}
+
+}  // namespace
+
+int dispersion_state(const PhDispState& st, ScaledShort cb_gain, ScaledShort ltp_gain) {
   int state;
   if (sub(ltp_gain, kGain09) < 0)
     state = sub(ltp_gain, kGain06) > 0 ? 1 : 0;
   else
     state = 2;
-  remember_pitch_gain(st, ltp_gain);
+  const int onset = next_onset(st, cb_gain);
 
-  // A fixed gain more than doubling marks an onset, held for two subframes.
-  if (sub(shr(cb_gain, 1), st.prev_cb_gain) > 0)
-    st.onset = 2;
-  else if (st.onset > 0)
-    --st.onset;
-
-  int low_gains = 0;
-  for (ScaledShort g : st.gain_mem)
-    if (g < kGain06) ++low_gains;
-  if (low_gains > 2 && st.onset == 0) state = 0;
-  if (state > st.prev_state + 1 && st.onset == 0) --state;
-  if (st.onset != 0 && state < 2) ++state;
-
-  st.prev_state = state;
-  st.prev_cb_gain = cb_gain;
+  // The pitch gains of the last six subframes this one included: ltp_gain
+  // and the five newest remembered.
+  int low_gains = ltp_gain < kGain06 ? 1 : 0;
+  for (int i = 0; i < 5; ++i)
+    if (st.gain_mem[i] < kGain06) ++low_gains;
+  if (low_gains > 2 && onset == 0) state = 0;
+  if (state > st.prev_state + 1 && onset == 0) --state;
+  if (onset != 0 && state < 2) ++state;
   return state;
 }
-
-}  // namespace
 
 VOICE_SIMD_CLONES void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort* y,
                               ScaledShort cb_gain, ScaledShort ltp_gain, ScaledShort* inno) {
@@ -61,6 +61,10 @@ VOICE_SIMD_CLONES void PhDisp(PhDispState& st, const ScaledShort* x, ScaledShort
   }
 
   const int state = dispersion_state(st, cb_gain, ltp_gain);
+  st.onset = next_onset(st, cb_gain);
+  remember_pitch_gain(st, ltp_gain);
+  st.prev_state = state;
+  st.prev_cb_gain = cb_gain;
   const int32_t* h = state == 0 ? ph_imp_low : state == 1 ? ph_imp_mid : ph_imp_none;
 
   // Circular convolution over the subframe: a pulse's response wraps

@@ -2,14 +2,11 @@
 
 #include <array>
 
+#include "celp/frame_layout.h"
+
 namespace celp {
 
 namespace {
-
-// Field widths in frame order, slot 2 onwards.
-constexpr int kFields80[11] = {8, 10, 8, 1, 13, 4, 7, 5, 13, 4, 7};
-constexpr int kFields64[10] = {8, 10, 8, 9, 2, 6, 4, 9, 2, 6};
-constexpr int kFields56[10] = {8, 10, 8, 6, 2, 5, 4, 6, 2, 5};
 
 // Each byte with its bit order reversed.
 constexpr std::array<uint8_t, 256> kReversed = [] {
@@ -27,17 +24,17 @@ constexpr std::array<uint8_t, 256> kReversed = [] {
 // to its width. The fields fill whole bytes, and read_bits leaves each byte
 // it read through at zero: so does this.
 template <int N>
-constexpr int total_bits(const int (&widths)[N]) {
+constexpr int total_bits(const FrameField (&layout)[N]) {
   int total = 0;
-  for (int w : widths) total += w;
+  for (const FrameField& f : layout) total += f.width;
   return total;
 }
-static_assert(total_bits(kFields80) == 80 && total_bits(kFields64) == 64 &&
-              total_bits(kFields56) == 56);
+static_assert(total_bits(kLayout80) == 80 && total_bits(kLayout64) == 64 &&
+              total_bits(kLayout56) == 56);
 
 template <int N>
-void read_fields(const int (&widths)[N], uint8_t* frame, FrameParams& prm) {
-  const int bytes = total_bits(widths) / 8;
+void read_fields(const FrameField (&layout)[N], uint8_t* frame, FrameParams& prm) {
+  const int bytes = total_bits(layout) / 8;
   uint64_t low = 0;   // bytes 0 to 7
   uint64_t high = 0;  // bytes 8 and up
   for (int k = 0; k < bytes; ++k) {
@@ -48,15 +45,16 @@ void read_fields(const int (&widths)[N], uint8_t* frame, FrameParams& prm) {
   }
   int position = 0;
   for (int i = 0; i < N; ++i) {
+    const int width = layout[i].width;
     uint64_t field;
     if (position >= 64)
       field = high >> (position - 64);
-    else if (position + widths[i] <= 64)
+    else if (position + width <= 64)
       field = low >> position;
     else
       field = (low >> position) | (high << (64 - position));
-    prm[2 + i] = static_cast<int>(field & ((uint64_t{1} << widths[i]) - 1));
-    position += widths[i];
+    prm[kFirstFieldSlot + i] = static_cast<int>(field & ((uint64_t{1} << width) - 1));
+    position += width;
   }
   for (int k = 0; k < bytes; ++k) frame[k] = 0;
 }
@@ -91,20 +89,22 @@ bool unpack_frame_params(uint8_t* frame, FrameParams& prm, int frame_bits, Statu
   switch (frame_bits) {
     case 80:
       prm[1] = 3;
-      read_fields(kFields80, frame, prm);
+      read_fields(kLayout80, frame, prm);
       return true;
     case 64:
       prm[1] = 2;
-      read_fields(kFields64, frame, prm);
+      read_fields(kLayout64, frame, prm);
       return true;
     case 56:
       prm[1] = 2;
-      read_fields(kFields56, frame, prm);
-      prm[5] = widen_positions(prm[5]);
-      // The 5-bit gain codes lack the lowest second-stage bit; it comes back as 0.
-      prm[7] = prm[7] << 1;
-      prm[9] = widen_positions(prm[9]);
-      prm[11] = prm[11] << 1;
+      read_fields(kLayout56, frame, prm);
+      for (int s = 0; s < 2; ++s) {
+        const int positions = field_slot(kLayout56, Field::Positions, s);
+        const int gain = field_slot(kLayout56, Field::Gain, s);
+        prm[positions] = widen_positions(prm[positions]);
+        // The 5-bit gain codes lack the lowest second-stage bit; it comes back as 0.
+        prm[gain] = prm[gain] << 1;
+      }
       return true;
     default:
       // The first failure stays latched; later ones are not reported.

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "celp/decode_frame.h"
+#include "celp/decode_steps.h"
+#include "celp/decoder_reset.h"
 #include "celp/unpack_frame_params.h"
 #include "encoder/decoder_steps.h"
 #include "encoder/dispersion_model.h"
@@ -13,7 +15,6 @@
 #include "encoder/lsp_quantizer.h"
 #include "encoder/open_loop_pitch.h"
 #include "encoder/pitch_search.h"
-#include "postfilter/decoder_reset.h"
 
 namespace encoder {
 namespace {
@@ -82,15 +83,14 @@ void CelpEncoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
 
   celp::CelpDecoderState work = tracked_;
   celp::ScaledShort A_t[2 * celp::MP1];
-  begin_frame(work, fields.L1, fields.L2, A_t);
+  celp::begin_frame(work, fields.L1, fields.L2, A_t);
   for (int s = 0; s < 2; ++s)
     EncodeSubframe(s, work, A_t + celp::MP1 * s, an[s], open_loop_lag, fields);
-  end_frame(work);
+  celp::end_frame(work);
   fields.parity = pitch_parity(fields.sub[0].pitch);
 
   pack_celp_frame(mode_, fields, frame);
   DecodeReturnedFrame(frame);
-  if (std::memcmp(&work, &tracked_, sizeof work) != 0) ++replay_mismatches_;
 }
 
 void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* Az,
@@ -98,7 +98,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
                                  CelpFields& fields) {
   const int i0 = kSubframe * s;
   const float* speech = speech_ + kFrameStart + i0;
-  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
+  const celp::SubframeMode mode{rate_, direct_index_mode_};
 
   float aq[11];
   for (int k = 0; k <= kOrder; ++k) aq[k] = Az[k] / (256.0f * 4096.0f);
@@ -145,7 +145,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
 
   fields.sub[s] = {best.lag.index, best.pulses.positions, best.pulses.signs, best.gains.index};
   adaptive_vector(work, i0, best.lag.T0, best.lag.frac);
-  finish_subframe(work, cfg, i0, best.gains.index, best.code, Az);
+  celp::finish_subframe(work, mode, i0, best.gains.index, best.code, Az);
 
   // Memories of the error between the speech and what the decoder made of it.
   float e[kOrder + kSubframe];
@@ -216,9 +216,9 @@ void CelpEncoder::BestOfPulses(int s, const celp::CelpDecoderState& work, const 
 void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const float* x,
                               const float* y1, const float* h, const CelpFields& fields,
                               const PulseFields& pulses, Trial& trial) const {
-  const DecoderStepsConfig cfg{rate_, direct_index_mode_};
+  const celp::SubframeMode mode{rate_, direct_index_mode_};
   trial.pulses = pulses;
-  fixed_vector(work, cfg, pulses.positions, pulses.signs, trial.lag.T0, trial.code);
+  celp::fixed_vector(work, mode, pulses.positions, pulses.signs, trial.lag.T0, trial.code);
   float c[kSubframe], y2[kSubframe];
   for (int n = 0; n < kSubframe; ++n) c[n] = trial.code[n] / (256.0f * 8192.0f);
   convolve(c, h, y2, kSubframe);

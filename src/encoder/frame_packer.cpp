@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "celp/frame_layout.h"
+
 namespace encoder {
 namespace {
 
@@ -38,30 +40,32 @@ int pitch_parity(int pitch_index) {
 
 void pack_celp_frame(voice::VoiceMode mode, const CelpFields& f, uint8_t* frame) {
   std::fill(frame, frame + celp_frame_bytes(mode), 0);
+  const bool short_codes = mode == voice::VoiceMode::Celp56;
   BitWriter w(frame);
-  w.put(f.L1, 8);
-  w.put(f.L2, 10);
-  for (int s = 0; s < 2; ++s) {
-    const SubframeFields& sf = f.sub[s];
-    switch (mode) {
-      case voice::VoiceMode::Celp80:
-        w.put(sf.pitch, s == 0 ? 8 : 5);
-        if (s == 0) w.put(f.parity, 1);
-        w.put(sf.positions, 13);
-        w.put(sf.signs, 4);
-        w.put(sf.gain, 7);
+  for (const celp::FrameField& field : celp::frame_layout(8 * celp_frame_bytes(mode))) {
+    const SubframeFields& sf = f.sub[field.subframe];
+    switch (field.field) {
+      case celp::Field::L1:
+        w.put(f.L1, field.width);
         break;
-      case voice::VoiceMode::Celp64:
-        w.put(sf.pitch, s == 0 ? 8 : 4);
-        w.put(sf.positions, 9);
-        w.put(sf.signs, 2);
-        w.put(sf.gain, 6);
+      case celp::Field::L2:
+        w.put(f.L2, field.width);
         break;
-      default:  // Celp56
-        w.put(sf.pitch, s == 0 ? 8 : 4);
-        w.put(narrow_positions(sf.positions), 6);
-        w.put(sf.signs, 2);
-        w.put(sf.gain >> 1, 5);
+      case celp::Field::Parity:
+        w.put(f.parity, field.width);
+        break;
+      case celp::Field::Pitch:
+        w.put(sf.pitch, field.width);
+        break;
+      case celp::Field::Positions:
+        w.put(short_codes ? narrow_positions(sf.positions) : sf.positions, field.width);
+        break;
+      case celp::Field::Signs:
+        w.put(sf.signs, field.width);
+        break;
+      case celp::Field::Gain:
+        // The 56-bit gain code drops the lowest second-stage bit.
+        w.put(short_codes ? sf.gain >> 1 : sf.gain, field.width);
         break;
     }
   }

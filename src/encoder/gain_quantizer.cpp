@@ -4,7 +4,7 @@
 
 #include "celp/codebook_tables.h"
 #include "celp/gain_decode.h"
-#include "encoder/decoder_steps.h"
+#include "celp/phase_dispersion.h"
 #include "encoder/float_filters.h"
 
 namespace encoder {
@@ -86,7 +86,7 @@ GainChoice quantize_gains(GainTable table, const float* x, const float* y, const
     const celp::ScaledShort gain_code =
         fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
     const int k =
-        dispersed ? dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 2;
+        dispersed ? celp::dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 2;
     const float gp = t.terms[g].gain_pit * kPitScale;
     const float gc = gain_code * kCodeScale;
     const float err =

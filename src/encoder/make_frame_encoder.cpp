@@ -4,7 +4,8 @@
 
 namespace encoder {
 
-// Each mode's encoder registers itself here as it is written.
+// Every voice mode has an encoder: the ADPCM one, and one CELP encoder for
+// the three CELP frame sizes. Nothing for a value that is no mode.
 std::unique_ptr<FrameEncoder> MakeFrameEncoder(voice::VoiceMode mode) {
   switch (mode) {
     case voice::VoiceMode::Adpcm40:

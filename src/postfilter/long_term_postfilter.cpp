@@ -6,7 +6,10 @@
 #include "postfilter/postfilter_state.h"
 #include "postfilter/postfilter_tables.h"
 
-namespace celp {
+namespace postfilter {
+
+// The post-filter is written in the CELP layer's arithmetic.
+using namespace celp;
 
 namespace {
 
@@ -327,4 +330,4 @@ void pst_ltp(int t0, const ScaledShort* x, ScaledShort* out, StatusCode& status)
   filt_plt(x, y, out, g);
 }
 
-}  // namespace celp
+}  // namespace postfilter

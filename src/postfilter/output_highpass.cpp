@@ -2,7 +2,10 @@
 
 #include "postfilter/postfilter_tables.h"
 
-namespace celp {
+namespace postfilter {
+
+// The post-filter is written in the CELP layer's arithmetic.
+using namespace celp;
 
 namespace {
 
@@ -64,4 +67,4 @@ void Init_Post_Process(HighPassState& st) {
   st.hp_y2 = {0, 0};
 }
 
-}  // namespace celp
+}  // namespace postfilter

@@ -5,7 +5,10 @@
 #include "postfilter/long_term_postfilter.h"
 #include "postfilter/short_term_postfilter.h"
 
-namespace celp {
+namespace postfilter {
+
+// The post-filter is written in the CELP layer's arithmetic.
+using namespace celp;
 
 namespace {
 
@@ -133,4 +136,4 @@ void Init_Post_Filter(PostFilterState& st) {
   st.gain_prec = 16384 * 256;  // 1.0, Q14
 }
 
-}  // namespace celp
+}  // namespace postfilter

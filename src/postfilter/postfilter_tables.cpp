@@ -1,6 +1,9 @@
 #include "postfilter/postfilter_tables.h"
 
-namespace celp {
+namespace postfilter {
+
+// The post-filter is written in the CELP layer's arithmetic.
+using namespace celp;
 
 // clang-format off
 const ScaledShort tab_hup_s[7 * 4] = {
@@ -42,4 +45,4 @@ const ScaledShort tab_hup_l[7 * 16] = {
 const ScaledShort b100[3] = {7699 * 256, -15398 * 256, 7699 * 256};
 const ScaledShort a100[3] = {8192 * 256, 15836 * 256, -7667 * 256};
 
-}  // namespace celp
+}  // namespace postfilter

@@ -4,7 +4,10 @@
 #include "celp/simd_clones.h"
 #include "celp/synthesis_filter.h"
 
-namespace celp {
+namespace postfilter {
+
+// The post-filter is written in the CELP layer's arithmetic.
+using namespace celp;
 
 namespace {
 
@@ -199,4 +202,4 @@ void scale_st(const ScaledShort* sig_in, ScaledShort* sig_out, ScaledShort& gain
   if (apply_gains(gains, sig_out)) Overflow = 1;
 }
 
-}  // namespace celp
+}  // namespace postfilter

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "celp/frame_layout.h"
 #include "celp/unpack_frame_params.h"
 #include "tools/standard_6k_codes.h"
 
@@ -10,14 +11,18 @@ namespace tools {
 
 namespace {
 
-constexpr int kWidths8000[] = {8, 10, 8, 1, 13, 4, 7, 5, 13, 4, 7};
-constexpr int kWidths6400[] = {8, 10, 8, 9, 2, 6, 4, 9, 2, 6};
-constexpr int kMaxFields = 11;
+// The field widths of a layout, in its order.
+template <size_t N>
+constexpr std::array<int, N> widths_of(const celp::FrameField (&layout)[N]) {
+  std::array<int, N> widths{};
+  for (size_t i = 0; i < N; ++i) widths[i] = layout[i].width;
+  return widths;
+}
 
-// Slots of the decoder's parameter vector that hold the 6.4 kbit/s position
-// and gain codes of each subframe.
-constexpr int kPositionSlots[] = {5, 9};
-constexpr int kGainSlots[] = {7, 11};
+// A standard frame holds the fields of the voice file's 80- and 64-bit frames.
+constexpr auto kWidths8000 = widths_of(celp::kLayout80);
+constexpr auto kWidths6400 = widths_of(celp::kLayout64);
+constexpr size_t kMaxFields = kWidths8000.size();
 
 int bit_at(const uint8_t* bytes, int position) {
   return (bytes[position / 8] >> (7 - position % 8)) & 1;
@@ -99,11 +104,15 @@ void g729_frame_from_voice(voice::VoiceMode mode, const uint8_t* frame, uint8_t*
   StatusCode status = status::kSuccess;
   celp::unpack_frame_params(copy, prm, 8 * voice::frame_bytes_of(mode), status);
   if (mode == voice::VoiceMode::Celp56) {
-    for (int slot : kPositionSlots) prm[slot] = standard_position_code(prm[slot]);
-    for (int slot : kGainSlots) prm[slot] = standard_gain_code(prm[slot]);
+    for (int s = 0; s < 2; ++s) {
+      const int positions = celp::field_slot(celp::kLayout64, celp::Field::Positions, s);
+      const int gain = celp::field_slot(celp::kLayout64, celp::Field::Gain, s);
+      prm[positions] = standard_position_code(prm[positions]);
+      prm[gain] = standard_gain_code(prm[gain]);
+    }
   }
   const std::span<const int> widths = g729_field_widths(rate);
-  pack_fields(widths, std::span<const int>(prm).subspan(2, widths.size()),
+  pack_fields(widths, std::span<const int>(prm).subspan(celp::kFirstFieldSlot, widths.size()),
               BitOrder::MostSignificantFirst, out);
 }
 

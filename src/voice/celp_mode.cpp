@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "celp/decode_frame.h"
+#include "celp/decoder_reset.h"
 #include "celp/unpack_frame_params.h"
-#include "postfilter/decoder_reset.h"
 #include "postfilter/output_highpass.h"
 #include "postfilter/post_filter.h"
 #include "voice/mode_steps.h"
@@ -25,8 +25,8 @@ void celp_open_step(DecoderState& st) {
   std::fill(std::begin(st.celp.synth_buf), std::end(st.celp.synth_buf), 0);
   st.celp_frames_decoded = 0;
   celp::Init_Decod_ld8(st.celp);
-  celp::Init_Post_Filter(st.post);
-  celp::Init_Post_Process(st.highpass);
+  postfilter::Init_Post_Filter(st.post);
+  postfilter::Init_Post_Process(st.highpass);
 
   if (!read_frame_count(st)) return;
   const auto mode = mode_from_value(st.mode);
@@ -62,11 +62,11 @@ void celp_frame_step(DecoderState& st, uint8_t* pcm) {
   celp::ScaledShort work[celp::L_FRAME];
   celp::Copy(synth, work, celp::L_FRAME);
   for (int k = 0; k < 2; ++k) {
-    celp::Post(st.post, T0_first, synth + celp::L_SUBFR * k, A_t + (m_pst + 1) * k,
-               work + celp::L_SUBFR * k, celp::GAMMA1_PST, celp::GAMMA2_PST, celp::LONG_H_ST, m_pst,
-               st.status);
+    postfilter::Post(st.post, T0_first, synth + celp::L_SUBFR * k, A_t + (m_pst + 1) * k,
+                     work + celp::L_SUBFR * k, postfilter::GAMMA1_PST, postfilter::GAMMA2_PST,
+                     postfilter::LONG_H_ST, m_pst, st.status);
   }
-  celp::Post_Process(st.highpass, work, celp::L_FRAME);
+  postfilter::Post_Process(st.highpass, work, celp::L_FRAME);
   write_pcm(work, pcm);
 }
 

@@ -66,7 +66,9 @@ StatusCode vdec_restart_at(DecoderState& st, const char* path, int count) {
     if (st.status != status::kSuccess) return st.status;
     if (!st.file) return status::kOpenFailed;
     const long header_and_leading = voice::kFirstFrameOffset - 2L * st.frame_bytes;
-    return std::fseek(st.file.get(), header_and_leading + 2L * st.frame_bytes, SEEK_SET);
+    if (std::fseek(st.file.get(), header_and_leading + 2L * st.frame_bytes, SEEK_SET) != 0)
+      return status::kBackwardSeekFailed;
+    return status::kSuccess;
   }
   StatusCode r = vdec_open(st, path, nullptr);
   int read = 0;

@@ -10,10 +10,8 @@
 #include "celp/fixed_codebook.h"
 #include "celp/gain_decode.h"
 #include "celp/lsp_decode.h"
-#include "celp/phase_dispersion.h"
 #include "celp/pitch_lag.h"
 #include "celp/unpack_frame_params.h"
-#include "encoder/decoder_steps.h"
 #include "encoder/dispersion_model.h"
 #include "encoder/fixed_codebook_search.h"
 #include "encoder/float_filters.h"
@@ -124,30 +122,6 @@ TEST(GainQuantizer, ChoosesTheGainsThatRebuildTheTargetAndCanAvoidCodeZero) {
     if (t == GainTable::k6kEvenCodes) {
       EXPECT_EQ(index % 2, 0);
     }
-  }
-}
-
-TEST(DecoderSteps, PredictedDispersionStateIsTheOneTheDecoderPicks) {
-  // Random gain histories and gains against the decoder's own dispersion.
-  uint32_t seed = 3;
-  auto next = [&](int range) {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<int>((seed >> 8) % static_cast<uint32_t>(range));
-  };
-  celp::ScaledShort code[40] = {}, x[40] = {}, y[40];
-  code[7] = 0x1FFF00;
-  for (int round = 0; round < 2000; ++round) {
-    celp::PhDispState st;
-    for (celp::ScaledShort& g : st.gain_mem) g = next(20000) * 256;
-    st.prev_state = next(3);
-    st.prev_cb_gain = next(3000) * 256;
-    st.onset = next(3);
-    const celp::ScaledShort gain_pit = next(20000) * 256, gain_code = next(6000) * 256;
-    const int predicted = dispersion_state(st, gain_code, gain_pit);
-    celp::ScaledShort inno[40];
-    std::memcpy(inno, code, sizeof inno);
-    celp::PhDisp(st, x, y, gain_code, gain_pit, inno);
-    EXPECT_EQ(predicted, st.prev_state) << round;
   }
 }
 

@@ -9,7 +9,9 @@
 #include "postfilter/postfilter_state.h"
 #include "postfilter/postfilter_tables.h"
 
-namespace celp {
+namespace postfilter {
+
+using namespace celp;
 namespace {
 
 constexpr ScaledShort kUnit = 256;  // one G.729 unit
@@ -303,4 +305,4 @@ TEST(PstLtp, QuietSignalIsScaledUpForTheSearch) {
 }
 
 }  // namespace
-}  // namespace celp
+}  // namespace postfilter

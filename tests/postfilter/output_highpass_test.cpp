@@ -10,7 +10,9 @@
 #include "celp/oper_32b.h"
 #include "postfilter/postfilter_tables.h"
 
-namespace celp {
+namespace postfilter {
+
+using namespace celp;
 namespace {
 
 constexpr ScaledShort kUnit = 256;  // one G.729 unit
@@ -199,4 +201,4 @@ TEST(OutputHighPass, MatchesTheOperatorsFromArbitraryMemories) {
 }
 
 }  // namespace
-}  // namespace celp
+}  // namespace postfilter

@@ -9,7 +9,9 @@
 #include "celp/synthesis_filter.h"
 #include "postfilter/long_term_postfilter.h"
 
-namespace celp {
+namespace postfilter {
+
+using namespace celp;
 namespace {
 
 constexpr ScaledShort kUnit = 256;  // one G.729 unit
@@ -251,4 +253,4 @@ TEST(Post, ExtremeLagsStayInsideTheHistory) {
 }
 
 }  // namespace
-}  // namespace celp
+}  // namespace postfilter

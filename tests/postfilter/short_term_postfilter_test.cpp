@@ -9,7 +9,9 @@
 #include "celp/synthesis_filter.h"
 #include "support/random_levels.h"
 
-namespace celp {
+namespace postfilter {
+
+using namespace celp;
 namespace {
 
 constexpr ScaledShort kUnit = 256;             // one G.729 unit
@@ -364,4 +366,4 @@ TEST(ScaleSt, SilentOutputZeroesTheGainAndRestartsFromIt) {
 }
 
 }  // namespace
-}  // namespace celp
+}  // namespace postfilter

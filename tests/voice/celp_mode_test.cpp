@@ -44,8 +44,8 @@ struct Memories {
            std::memcmp(&highpass, &o.highpass, sizeof highpass) == 0;
   }
   celp::CelpDecoderState celp;
-  celp::PostFilterState post;
-  celp::HighPassState highpass;
+  postfilter::PostFilterState post;
+  postfilter::HighPassState highpass;
 };
 
 class EveryCelpMode : public ::testing::TestWithParam<VoiceMode> {};

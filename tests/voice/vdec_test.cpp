@@ -1,6 +1,7 @@
 #include "voice/vdec.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -248,6 +249,17 @@ TEST(RestartAt, ToTheFirstFrameNeedsAnOpenFile) {
   int32_t pos = 0;
   EXPECT_EQ(vdec_decode_frame(st, pcm, &pos), 32);
   EXPECT_EQ(vdec_skip_backward(st, 1), 32);
+}
+
+TEST(RestartAt, AFailedRewindIsABackwardSeekFailure) {
+  // A pipe in place of the file: its seek fails.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  DecoderState st;
+  st.file.reset(fdopen(fds[0], "rb"));
+  EXPECT_EQ(vdec_restart_at(st, "ignored", 0), status::kBackwardSeekFailed);
+  EXPECT_EQ(st.status, 0) << "a rewind's seek failure is not latched";
+  close(fds[1]);
 }
 
 TEST(Close, StatusSurvivesTheClose) {

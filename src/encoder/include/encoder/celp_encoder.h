@@ -38,9 +38,6 @@ class CelpEncoder : public FrameEncoder {
   // The memories of the decoder that has decoded every frame returned so
   // far, from the state a decoder has after opening a file.
   const celp::CelpDecoderState& tracked_state() const { return tracked_; }
-  // Frames whose decoding ended in a state other than the one the encoder's
-  // replay of the decoder steps predicted (0 unless the two diverge).
-  int replay_mismatches() const { return replay_mismatches_; }
 
  private:
   struct SubframeAnalysis;
@@ -88,7 +85,6 @@ class CelpEncoder : public FrameEncoder {
   float mem_w0_[10] = {};   // last samples of the weighted error
 
   celp::CelpDecoderState tracked_;
-  int replay_mismatches_ = 0;
 };
 
 }  // namespace encoder

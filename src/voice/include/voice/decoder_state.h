@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "celp/celp_state.h"
+#include "celp/status_code.h"
 #include "postfilter/postfilter_state.h"
 #include "voice/adpcm.h"
-#include "voice/status_code.h"
 #include "voice/voice_format.h"
 
 namespace voice {
@@ -33,10 +33,10 @@ struct DecoderState {
   uint64_t celp_frames_decoded = 0;      // CELP frames unpacked since the last open
   int32_t direct_index_mode = 0;         // 1 for 56-bit frames
   AdpcmState adpcm;
-  celp::CelpDecoderState celp;   // CELP decoder memories
-  celp::PostFilterState post;    // post-filter memories
-  celp::HighPassState highpass;  // output filter memories
-  char text[64] = {};            // the last formatted status text
+  celp::CelpDecoderState celp;         // CELP decoder memories
+  postfilter::PostFilterState post;    // post-filter memories
+  postfilter::HighPassState highpass;  // output filter memories
+  char text[64] = {};                  // the last formatted status text
 };
 
 }  // namespace voice

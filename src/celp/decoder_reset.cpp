@@ -1,4 +1,4 @@
-#include "postfilter/decoder_reset.h"
+#include "celp/decoder_reset.h"
 
 #include "celp/lsp_decode.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "celp/celp_state.h"
-#include "voice/status_code.h"
+#include "celp/status_code.h"
 
 namespace celp {
 

@@ -4,7 +4,10 @@
 #include "celp/basic_op.h"
 #include "celp/oper_32b.h"
 
-namespace celp {
+namespace postfilter {
+
+using celp::HiLo;
+using celp::ScaledShort;
 
 inline constexpr int GAMMA1_PST = 22938 * 256;  // 0.70, Q15
 inline constexpr int GAMMA2_PST = 18022 * 256;  // 0.55, Q15
@@ -28,4 +31,4 @@ struct HighPassState {
   HiLo hp_y1 = {0, 0}, hp_y2 = {0, 0};
 };
 
-}  // namespace celp
+}  // namespace postfilter

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "celp/basic_op.h"
-#include "voice/status_code.h"
+#include "celp/status_code.h"
 
-namespace celp {
+namespace postfilter {
+
+using celp::ScaledShort;
 
 // Pitch lags the filter accepts: one below and one above the decoder's own
 // lag range, so that t0 +/- 1 and the interpolation reach stay inside the
@@ -47,4 +49,4 @@ int select_ltp(ScaledShort num1, ScaledShort den1, int sh_num1, int sh_den1, Sca
 // out = g x + (1 - g) y; y may be the same buffer as out.
 void filt_plt(const ScaledShort* x, const ScaledShort* y, ScaledShort* out, ScaledShort g);
 
-}  // namespace celp
+}  // namespace postfilter

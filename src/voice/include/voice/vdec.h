@@ -1,6 +1,10 @@
-// The decoder's calling interface. Every failure is latched in the state's
-// status: while it is non-zero, reading, skipping, decoding and opening
-// return it without doing anything.
+// The decoder's calling interface. The calls report a StatusCode
+// (celp/status_code.h): 0 for success, else one failure bit. Failures are
+// latched in the state's status: while it is non-zero, reading, skipping,
+// decoding and opening return it without doing anything. Two are returned
+// without being latched: kOpenFailed from a read or rewind with no file open
+// (a failed open itself is latched), and kBackwardSeekFailed from a rewind
+// whose seek fails.
 //
 // Each operation exists twice: on a DecoderState of the caller's, and on the
 // one process-wide state the player uses. Calls on one state must never

@@ -4,7 +4,9 @@
 
 #include "celp/basic_op.h"
 
-namespace celp {
+namespace postfilter {
+
+using celp::ScaledShort;
 
 // 4-tap interpolation filters of the long-term post-filter for the phases
 // 1/8 .. 7/8: row p - 1 holds taps 0..3 of phase p (Q15).
@@ -18,4 +20,4 @@ extern const ScaledShort tab_hup_l[7 * 16];
 extern const ScaledShort b100[3];
 extern const ScaledShort a100[3];
 
-}  // namespace celp
+}  // namespace postfilter

@@ -1,4 +1,10 @@
 // Turns 10 ms of 8 kHz speech at a time into one frame of a coding mode.
+//
+// How the encoder layer reports trouble: encoding itself cannot fail (any
+// input gives a frame); analysis steps that can break down say so in their
+// result (a bool, or a flag such as LpResult::stable) and the encoder falls
+// back; only writing a file fails, which VoiceFileWriter reports as false
+// with its error() text. Nothing throws.
 #pragma once
 
 #include <cstdint>

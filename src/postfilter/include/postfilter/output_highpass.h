@@ -3,9 +3,11 @@
 
 #include "postfilter/postfilter_state.h"
 
-namespace celp {
+namespace postfilter {
+
+using celp::ScaledShort;
 
 void Post_Process(HighPassState& st, ScaledShort* signal, int lg);
 void Init_Post_Process(HighPassState& st);
 
-}  // namespace celp
+}  // namespace postfilter

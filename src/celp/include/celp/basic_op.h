@@ -15,7 +15,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "voice/status_code.h"
+#include "celp/status_code.h"
 
 namespace celp {
 
