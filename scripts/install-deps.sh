@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev
   # The player: Qt 6 Widgets, the platform plugins (offscreen for the tests,

@@ -13,7 +13,7 @@ namespace celp {
 
 inline constexpr int L_FRAME = 80;
 inline constexpr int L_SUBFR = 40;
-inline constexpr int M = 10;   // LP order
+inline constexpr int M = 10;  // LP order
 inline constexpr int MP1 = M + 1;
 inline constexpr int PIT_MIN = 20;
 inline constexpr int PIT_MAX = 143;
@@ -42,8 +42,8 @@ struct CelpDecoderState {
   int old_T0 = 60;              // lag kept for a first subframe with bad parity
 
   ScaledShort freq_prev[4][M] = {};  // last four LSF code vectors, newest first (Q13)
-  ScaledShort lsp_old[M] = {30000 * 256,  26000 * 256,  21000 * 256,  15000 * 256,  8000 * 256,
-                            0,            -8000 * 256,  -15000 * 256, -21000 * 256, -26000 * 256};
+  ScaledShort lsp_old[M] = {30000 * 256, 26000 * 256, 21000 * 256,  15000 * 256,  8000 * 256,
+                            0,           -8000 * 256, -15000 * 256, -21000 * 256, -26000 * 256};
   ScaledShort past_qua_en[4] = {-14336 * 256, -14336 * 256, -14336 * 256, -14336 * 256};  // Q10
 
   ScaledShort mem_syn[30] = {};  // last synthesised samples, oldest first
