@@ -32,10 +32,14 @@ StatusCode vdec_open(DecoderState& st, const char* path, int* mode) {
   if (mode) *mode = st.mode;
   if (st.status != status::kSuccess) return st.status;
   if (st.file) return status::kSuccess;
+  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+  if (!file) return st.status = status::kOpenFailed;
+  return vdec_open_stream(st, file, mode);
+}
 
-  st.file.reset(path ? std::fopen(path, "rb") : nullptr);
-  if (!st.file) return st.status = status::kOpenFailed;
-
+StatusCode vdec_open_stream(DecoderState& st, std::FILE* file, int* mode) {
+  st.position = 0;
+  st.file.reset(file);
   // Only bytes 16 to 31 are kept: the second block overwrites the first. A
   // file too short to hold them reads as zeros there, not as what the
   // buffer held before (an earlier file's header or the first block).

@@ -1,11 +1,9 @@
 // The decoding half of the C interface, on a decoder state of each handle's
 // own. The only file of the library that knows the decoder's insides.
-#include <cstring>
 #include <memory>
 #include <new>
 
 #include "callback_stream.h"
-#include "voice/mode_steps.h"
 #include "voice/vdec.h"
 #include "voicefile/voicefile.h"
 
@@ -28,27 +26,9 @@ void set_status(int* status, int value) {
   if (status) *status = value;
 }
 
-// What opening a file by name does, on a stream already open: the header's
-// two 16-byte blocks (the second one kept), the mode, and the mode's own
-// opening, which reads the frame count and the two leading frames.
-StatusCode read_header(voice::DecoderState& st) {
-  for (int block = 0; block < 2; ++block) {
-    std::memset(st.header, 0, sizeof st.header);
-    (void)std::fread(st.header, 1, sizeof st.header, st.file.get());
-  }
-  st.mode = voice::mode_value(st.header[voice::kModeOffset - voice::kHeaderKeptFrom]);
-  if (st.mode == static_cast<int>(voice::VoiceMode::Adpcm40))
-    voice::adpcm_open_step(st);
-  else
-    voice::celp_open_step(st);
-  return st.status;
-}
-
-// Back to the first frame, clearing an end of the stream: the latched
-// status, or the failed seek as a status.
+// Back to the first frame, clearing an end of the stream.
 StatusCode restart(voice::DecoderState& st) {
-  const StatusCode r = vdec_restart_at(st, nullptr, 0);
-  return r < 0 ? status::kBackwardSeekFailed : r;
+  return vdec_restart_at(st, nullptr, 0);
 }
 
 // Takes over `file` (and the callbacks it reads through) whatever happens.
@@ -66,8 +46,8 @@ vf_decoder* open_stream(std::FILE* file, std::unique_ptr<voicefile::CallbackStre
   }
   decoder->callbacks = std::move(callbacks);
   voice::DecoderState& st = decoder->state;
-  st.file.reset(file);
-  if (const StatusCode r = read_header(st)) {
+  int mode = 0;
+  if (const StatusCode r = vdec_open_stream(st, file, &mode)) {
     set_status(status, r);
     return nullptr;
   }

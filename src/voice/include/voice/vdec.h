@@ -12,12 +12,17 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "voice/decoder_state.h"
 
 // Opens the voice file at `path` unless a file is already open (then nothing
 // is read and 0 is returned). `mode` receives the file's mode value.
 StatusCode vdec_open(voice::DecoderState& st, const char* path, int* mode);
+// The same on a stream already open for reading at its first byte (memory,
+// a pipe, a reader of the caller's): `file` is the state's from now on,
+// whatever the outcome. The state must hold no file and no failure.
+StatusCode vdec_open_stream(voice::DecoderState& st, std::FILE* file, int* mode);
 // The frame count of the (possibly already) open file, or -1 with the status
 // in `result`.
 int32_t vdec_query(voice::DecoderState& st, const char* path, int* mode, StatusCode* result);
