@@ -26,21 +26,11 @@ using testing_support::read_voice;
 using testing_support::run;
 using testing_support::ScratchDir;
 using testing_support::TempFile;
+using testing_support::vocdec;
+using testing_support::vocenc;
 using testing_support::VoiceFileBuilder;
+using testing_support::write_file;
 using voice::VoiceMode;
-
-Outcome vocdec(const std::vector<std::string>& args) {
-  return run(VOCDEC_PATH, args);
-}
-Outcome vocenc(const std::vector<std::string>& args) {
-  return run(VOCENC_PATH, args);
-}
-
-void write_file(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string bps_of(VoiceMode mode) {
   return std::to_string(tools::g729_bps(*tools::g729_rate_of(mode)));

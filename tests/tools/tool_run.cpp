@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
@@ -66,6 +67,24 @@ Audio read_audio(const std::string& path) {
   sf_read_short(f, a.samples.data(), info.frames);
   sf_close(f);
   return a;
+}
+
+Outcome vocdec(const std::vector<std::string>& args) {
+  return run(VOCDEC_PATH, args);
+}
+
+Outcome vocenc(const std::vector<std::string>& args) {
+  return run(VOCENC_PATH, args);
+}
+
+Outcome vocinfo(const std::vector<std::string>& args) {
+  return run(VOCINFO_PATH, args);
+}
+
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace testing_support

@@ -20,6 +20,14 @@ Outcome run(const char* program, const std::vector<std::string>& args,
 
 std::string shell_quoted(const std::string& s);
 
+// The built tools, run with `args`.
+Outcome vocdec(const std::vector<std::string>& args);
+Outcome vocenc(const std::vector<std::string>& args);
+Outcome vocinfo(const std::vector<std::string>& args);
+
+// Writes `bytes` as the whole file at `path`.
+void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+
 struct Audio {
   int format = 0;
   std::vector<int16_t> samples;

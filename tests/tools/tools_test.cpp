@@ -29,15 +29,10 @@ using testing_support::read_audio;
 using testing_support::read_file;
 using testing_support::run;
 using testing_support::TempFile;
+using testing_support::vocdec;
+using testing_support::vocinfo;
 using testing_support::VoiceFileBuilder;
 using voice::VoiceMode;
-
-Outcome vocdec(const std::vector<std::string>& args) {
-  return run(VOCDEC_PATH, args);
-}
-Outcome vocinfo(const std::vector<std::string>& args) {
-  return run(VOCINFO_PATH, args);
-}
 
 // What the library itself makes of the first `frames` speech frames.
 std::vector<int16_t> library_samples(const VoiceFileBuilder& file, int frames) {

@@ -30,12 +30,9 @@ using testing_support::read_voice;
 using testing_support::run;
 using testing_support::ScratchDir;
 using testing_support::TempFile;
+using testing_support::vocenc;
 using testing_support::VoiceInfo;
 using voice::VoiceMode;
-
-Outcome vocenc(const std::vector<std::string>& args) {
-  return run(VOCENC_PATH, args);
-}
 
 void write_wav(const std::string& path, int rate, const std::vector<double>& left,
                const std::vector<double>& right) {
