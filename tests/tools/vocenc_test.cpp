@@ -34,6 +34,18 @@ using testing_support::vocenc;
 using testing_support::VoiceInfo;
 using voice::VoiceMode;
 
+// The frames the ADPCM encoder makes of `pcm`, whole frames of 80 samples.
+std::vector<Bytes> adpcm_frames(const std::vector<int16_t>& pcm) {
+  encoder::AdpcmEncoder enc;
+  std::vector<Bytes> frames;
+  for (size_t i = 0; i + 80 <= pcm.size(); i += 80) {
+    Bytes frame(40);
+    enc.EncodeFrame(&pcm[i], frame.data());
+    frames.push_back(frame);
+  }
+  return frames;
+}
+
 void write_wav(const std::string& path, int rate, const std::vector<double>& left,
                const std::vector<double>& right) {
   SF_INFO info{};
@@ -127,13 +139,7 @@ TEST(Vocenc, RawSamplesFromStandardInputAreEncodedAsGiven) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
 
   pcm.resize((pcm.size() + 79) / 80 * 80, 0);
-  encoder::AdpcmEncoder enc;
-  std::vector<Bytes> expected;
-  for (size_t i = 0; i < pcm.size(); i += 80) {
-    Bytes frame(40);
-    enc.EncodeFrame(&pcm[i], frame.data());
-    expected.push_back(frame);
-  }
+  const std::vector<Bytes> expected = adpcm_frames(pcm);
   const VoiceInfo v = read_voice(dir / "out.voc");
   EXPECT_EQ(v.frames, static_cast<int32_t>(expected.size()));
   EXPECT_EQ(v.run, expected);
@@ -171,13 +177,7 @@ TEST(Vocenc, OutOfRangeFloatSamplesAreClippedAndCounted) {
   EXPECT_EQ(r.err, "vocenc: " + dir / "in.wav" + ": 4 samples out of range were clipped\n");
   // At 8000 Hz nothing is resampled: the frames are the encoder's own for
   // the clipped samples.
-  encoder::AdpcmEncoder enc;
-  std::vector<Bytes> expected;
-  for (size_t i = 0; i < pcm.size(); i += 80) {
-    Bytes frame(40);
-    enc.EncodeFrame(&pcm[i], frame.data());
-    expected.push_back(frame);
-  }
+  const std::vector<Bytes> expected = adpcm_frames(pcm);
   EXPECT_EQ(read_voice(dir / "out.voc").run, expected);
 
   // Resampled, one NaN or infinity would spread over the whole signal.
