@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "project_version.h"
+
 namespace app {
 
 namespace {
@@ -11,11 +13,18 @@ namespace {
 constexpr option kOptions[] = {
     {"play", no_argument, nullptr, 'p'},
     {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
 
 void PrintUsage(std::FILE* to, const char* program) {
-  std::fprintf(to, "usage: %s [--play] [--help]\n", program);
+  std::fprintf(to, "usage: %s [--play] [--help] [--version]\n", program);
+}
+
+// A refused command line: getopt has named the fault already.
+void PrintTry(const char* program) {
+  PrintUsage(stderr, program);
+  std::fprintf(stderr, "Try '%s --help'.\n", program);
 }
 
 void PrintHelp(const char* program) {
@@ -26,7 +35,8 @@ void PrintHelp(const char* program) {
       "          status is 0 when it played to its end, 1 when it could not. Without\n"
       "          a display (neither DISPLAY nor WAYLAND_DISPLAY set) no window is\n"
       "          shown, and messages go to standard error.\n"
-      "  --help  show this help\n");
+      "  -h, --help     show this help\n"
+      "  -V, --version  show the version\n");
 }
 
 }  // namespace
@@ -35,22 +45,26 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
   CommandLine line;
   const char* program = argc > 0 ? argv[0] : "voiceplayer";
   optind = 0;  // a fresh scan, also for a second command line; getopt names a bad option
-  for (int c = 0; (c = getopt_long(argc, argv, "", kOptions, nullptr)) != -1;) {
+  for (int c = 0; (c = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
     if (c == 'p') {
       line.options.playThrough = true;
     } else if (c == 'h') {
       PrintHelp(program);
       line.exitStatus = 0;
       return line;
+    } else if (c == 'V') {
+      std::printf("voiceplayer %s\n", PROJECT_VERSION_TEXT);
+      line.exitStatus = 0;
+      return line;
     } else {
-      PrintUsage(stderr, program);
+      PrintTry(program);
       line.exitStatus = 2;
       return line;
     }
   }
   if (optind < argc) {
     std::fprintf(stderr, "%s: unexpected argument '%s'\n", program, argv[optind]);
-    PrintUsage(stderr, program);
+    PrintTry(program);
     line.exitStatus = 2;
   }
   return line;

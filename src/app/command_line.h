@@ -1,6 +1,6 @@
-// The player's command line: --play and --help. Anything else is refused
-// with a usage line, so that a mistyped option does not silently open the
-// window.
+// The player's command line: --play, --help and --version. Anything else is
+// refused with a usage line, so that a mistyped option does not silently
+// open the window.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,7 @@ namespace app {
 
 struct CommandLine {
   PlayerOptions options;
-  // Set when the player is to end at once: 0 after --help, 2 after a
+  // Set when the player is to end at once: 0 after --help or --version, 2 after a
   // refused command line.
   std::optional<int> exitStatus;
 };

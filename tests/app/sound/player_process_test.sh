@@ -38,8 +38,10 @@ client_env() {
 }
 
 "$player" --help | grep -q "^usage: .* \[--play\]" || fail "--help"
-"$player" --bogus 2>/dev/null
+"$player" -V | grep -q "^voiceplayer [0-9]" || fail "--version"
+"$player" --bogus 2>"$work/bogus.err"
 [ $? -eq 2 ] || fail "an unknown option is not refused"
+grep -q "^Try '.* --help'\.$" "$work/bogus.err" || fail "a refused option gives no pointer to --help"
 
 start_server sink
 start_server nosink
