@@ -1,11 +1,14 @@
 #include "tools/speech_input.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "voice/voice_format.h"
 
@@ -28,25 +31,41 @@ bool within_full_scale(float& x) {
   return false;
 }
 
+// libsndfile keeps the reason a file failed to open in one place for the
+// whole process: opening files on several threads at once, each asks in turn.
+std::mutex g_opening;
+
 }  // namespace
 
-SpeechInput::SpeechInput(const std::string& path, bool raw) {
-  if (raw) {
-    info_.samplerate = voice::kSampleRate;
-    info_.channels = 1;
-    info_.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
-  }
-  // libsndfile words a missing or unreadable file as a "System error".
-  if (path != "-" && ::access(path.c_str(), R_OK) != 0) {
+void SpeechInput::open_raw(const std::string& path) {
+  raw_fd_ = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (raw_fd_ < 0) {
     error = std::strerror(errno);
     return;
   }
-  file_ = path == "-" ? sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE)
-                      : sf_open(path.c_str(), SFM_READ, &info_);
-  if (!file_) {
-    error = sf_strerror(nullptr);
+  info_.samplerate = voice::kSampleRate;
+  info_.channels = 1;
+  // The length, for the progress line, where it is known beforehand.
+  struct stat st {};
+  if (::fstat(raw_fd_, &st) == 0 && S_ISREG(st.st_mode)) info_.frames = st.st_size / 2;
+}
+
+void SpeechInput::open_audio_file(const std::string& path) {
+  if (path == "-") {
+    file_ = standard_input_.open(info_, error);
     return;
   }
+  const std::lock_guard lock(g_opening);
+  file_ = sf_open(path.c_str(), SFM_READ, &info_);
+  if (!file_) error = sf_strerror(nullptr);
+}
+
+SpeechInput::SpeechInput(const std::string& path, bool raw) {
+  if (raw)
+    open_raw(path);
+  else
+    open_audio_file(path);
+  if (!opened()) return;
   if (info_.samplerate != voice::kSampleRate) {
     // High quality: flat to 95% of the 4 kHz band with 20 bits of precision,
     // far beyond what the codecs keep, at a small part of the encoding time.
@@ -58,8 +77,10 @@ SpeechInput::SpeechInput(const std::string& path, bool raw) {
       error = soxr_strerror(failure);
       soxr_delete(resampler_);
       resampler_ = nullptr;
-      sf_close(file_);
+      if (file_) sf_close(file_);
       file_ = nullptr;
+      if (raw_fd_ > STDIN_FILENO) ::close(raw_fd_);
+      raw_fd_ = -1;
     }
   }
 }
@@ -67,6 +88,7 @@ SpeechInput::SpeechInput(const std::string& path, bool raw) {
 SpeechInput::~SpeechInput() {
   if (resampler_) soxr_delete(resampler_);
   if (file_) sf_close(file_);
+  if (raw_fd_ > STDIN_FILENO) ::close(raw_fd_);
 }
 
 double SpeechInput::seconds() const {
@@ -119,12 +141,39 @@ void SpeechInput::resample(bool end_of_input) {
   mono_.clear();
 }
 
+// Bare 16-bit little-endian samples, read here so that half a sample at
+// the end is noticed; returns how many samples, or -1 on a read error.
+int64_t SpeechInput::read_raw(float* samples, int64_t count) {
+  const size_t wanted = static_cast<size_t>(count) * 2;
+  while (raw_bytes_.size() < wanted) {
+    uint8_t chunk[1 << 14];
+    const ssize_t got = ::read(raw_fd_, chunk, std::min(sizeof chunk, wanted - raw_bytes_.size()));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error = std::strerror(errno);
+      return -1;
+    }
+    if (got == 0) break;
+    raw_bytes_.insert(raw_bytes_.end(), chunk, chunk + got);
+  }
+  const size_t whole = raw_bytes_.size() / 2;
+  for (size_t i = 0; i < whole; ++i) {
+    const auto sample = static_cast<int16_t>(raw_bytes_[2 * i] | raw_bytes_[2 * i + 1] << 8);
+    samples[i] = static_cast<float>(sample) / 32768.0f;
+  }
+  // A byte left over at the end of the input is half a sample.
+  odd_byte_ = whole < static_cast<size_t>(count) && raw_bytes_.size() % 2 == 1;
+  raw_bytes_.erase(raw_bytes_.begin(), raw_bytes_.begin() + static_cast<long>(2 * whole));
+  return static_cast<int64_t>(whole);
+}
+
 bool SpeechInput::refill() {
   if (input_done_) return false;
   std::vector<float> block(static_cast<size_t>(kBlockFrames * info_.channels));
-  const sf_count_t got = sf_readf_float(file_, block.data(), kBlockFrames);
-  if (got < 0 || sf_error(file_) != SF_ERR_NO_ERROR) {
-    error = sf_strerror(file_);
+  const sf_count_t got = raw_fd_ >= 0 ? read_raw(block.data(), kBlockFrames)
+                                      : sf_readf_float(file_, block.data(), kBlockFrames);
+  if (got < 0 || (file_ && sf_error(file_) != SF_ERR_NO_ERROR)) {
+    if (file_) error = sf_strerror(file_);
     input_done_ = true;
     return false;
   }

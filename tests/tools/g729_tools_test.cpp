@@ -171,7 +171,7 @@ TEST(G729Tools, WhatCannotBeConvertedIsRefusedWithoutOutput) {
       {VOCENC_PATH,
        {"--from-g729", "6400", dir / "partial.g729", dir / "out"},
        "partial frame: frame 5 (bytes 32 to 39) has only 3 of its 8 bytes"},
-      {VOCENC_PATH, {"--from-g729", "6400", dir / "empty.g729", dir / "out"}, "no frames"},
+      {VOCENC_PATH, {"--from-g729", "6400", dir / "empty.g729", dir / "out"}, "empty file"},
       {VOCENC_PATH, {"--from-g729", "8000", dir / "missing", dir / "out"}, "No such file"},
   };
   for (const Case& c : cases) {

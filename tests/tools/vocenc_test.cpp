@@ -239,7 +239,7 @@ TEST(Vocenc, FailuresLeaveNoOutputAndKeepAnOlderOne) {
   const Case cases[] = {
       {{dir / "missing.wav", out}, "No such file or directory"},
       {{not_audio.path(), out}, not_audio.path() + ": "},
-      {{"--raw", empty.path(), out}, "no audio"},
+      {{"--raw", empty.path(), out}, "empty file"},
   };
   for (const Case& c : cases) {
     const Outcome r = vocenc(c.args);
