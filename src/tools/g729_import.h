@@ -14,7 +14,8 @@ namespace tools {
 // Appends every frame of `in` to `writer`, whose mode must be
 // voice_mode_of(rate). Returns what went wrong, prefixed with the name of
 // the file at fault, or nothing: a frame the voice file cannot hold, a
-// partial last frame, no frame at all, or a read or write failure.
+// partial last frame (named a rate mismatch when the length fits the other
+// rate's frames), no frame at all, or a read or write failure.
 std::optional<std::string> import_g729(std::FILE* in, G729Rate rate,
                                        encoder::VoiceFileWriter& writer,
                                        const std::string& input_name,
