@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -24,19 +26,47 @@ mode_t current_umask() {
   return mask;
 }
 
-// --- Removing the temporary when a signal ends the process ---------------
+// --- Removing the temporaries when a signal ends the process -------------
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
-// The named temporary a signal removes; empty when there is none. Written
-// only while the signals are blocked, so the handler never sees half a name.
-char g_temporary[PATH_MAX] = {};
+// The named temporaries a signal removes: one slot per output being written,
+// several at once when files are converted on several threads. A slot's name
+// is written while the slot is Filling and read by the handler only once it
+// is Published; the handler takes it (Removing) before reading it, so that
+// its owner never rewrites a name the handler is reading.
+enum SlotState : int { kFree, kFilling, kPublished, kRemoving };
+struct TemporarySlot {
+  std::atomic<int> state{kFree};
+  char name[PATH_MAX] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
+constexpr int kTemporarySlots = 64;
+TemporarySlot g_temporaries[kTemporarySlots];
 
-extern "C" void remove_temporary_and_die(int signal_number) {
-  if (g_temporary[0] != '\0') ::unlink(g_temporary);
-  // SA_RESETHAND has restored the default action: the signal ends the
-  // process as it would have without the handler, now or on return.
+// Threads inside a step that a signal must not cut short (rewriting a file
+// in place), and the signal that came meanwhile: the last thread to leave
+// such a step ends the process with it.
+std::atomic<int> g_threads_in_critical_step{0};
+std::atomic<int> g_deferred_signal{0};
+
+void remove_temporaries_and_die(int signal_number) {
+  for (TemporarySlot& slot : g_temporaries) {
+    int published = kPublished;
+    if (slot.state.compare_exchange_strong(published, kRemoving)) ::unlink(slot.name);
+  }
+  // The default action ends the process as it would have without the
+  // handler: now, or once the signal is unblocked.
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(signal_number, &default_action, nullptr);
   ::raise(signal_number);
+}
+
+extern "C" void on_cleanup_signal(int signal_number) {
+  g_deferred_signal.store(signal_number);
+  if (g_threads_in_critical_step.load() > 0) return;
+  remove_temporaries_and_die(signal_number);
 }
 
 sigset_t cleanup_signals() {
@@ -47,19 +77,20 @@ sigset_t cleanup_signals() {
 }
 
 void install_cleanup_handlers() {
-  static bool installed = false;
-  if (std::exchange(installed, true)) return;
-  struct sigaction action {};
-  action.sa_handler = remove_temporary_and_die;
-  action.sa_mask = cleanup_signals();
-  action.sa_flags = SA_RESETHAND;
-  for (const int s : kCleanupSignals) {
-    // A signal the process was started with ignored (nohup, a shell's
-    // background job, a test's `trap '' XFSZ`) stays ignored.
-    struct sigaction old {};
-    if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
-      ::sigaction(s, &action, nullptr);
-  }
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    struct sigaction action {};
+    action.sa_handler = on_cleanup_signal;
+    action.sa_mask = cleanup_signals();
+    action.sa_flags = SA_RESTART;  // a deferred signal interrupts no write
+    for (const int s : kCleanupSignals) {
+      // A signal the process was started with ignored (nohup, a shell's
+      // background job, a test's `trap '' XFSZ`) stays ignored.
+      struct sigaction old {};
+      if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+        ::sigaction(s, &action, nullptr);
+    }
+  });
 }
 
 class CleanupSignalsBlocked {
@@ -76,12 +107,55 @@ class CleanupSignalsBlocked {
   sigset_t old_;
 };
 
-// Call with the signals blocked.
-void register_temporary(const std::string& name) {
-  if (name.size() < sizeof g_temporary)
-    std::memcpy(g_temporary, name.c_str(), name.size() + 1);
-  else
-    g_temporary[0] = '\0';  // too long to keep: it cannot be removed on a signal
+// A step no cleanup signal cuts short, on this thread (blocked) or on any
+// other (deferred until every such step is over).
+class CriticalStep {
+ public:
+  CriticalStep() {
+    g_threads_in_critical_step.fetch_add(1);
+    // A signal came before: the process is ending; the step must not start.
+    if (g_deferred_signal.load() != 0) {
+      leave();
+      const sigset_t set = cleanup_signals();
+      ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+      for (;;) ::pause();
+    }
+  }
+  ~CriticalStep() { leave(); }
+  CriticalStep(const CriticalStep&) = delete;
+  CriticalStep& operator=(const CriticalStep&) = delete;
+
+ private:
+  // The signal that came meanwhile, once no thread is in such a step; it
+  // is delivered when this thread unblocks it.
+  static void leave() {
+    if (g_threads_in_critical_step.fetch_sub(1) == 1)
+      if (const int signal_number = g_deferred_signal.load())
+        remove_temporaries_and_die(signal_number);
+  }
+
+  CleanupSignalsBlocked blocked_;
+};
+
+// The slot now holding `name`, or -1 when none is free or the name is too
+// long to keep: then a signal cannot remove it.
+int register_temporary(const std::string& name) {
+  if (name.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kTemporarySlots; ++i) {
+    int free = kFree;
+    if (!g_temporaries[i].state.compare_exchange_strong(free, kFilling)) continue;
+    std::memcpy(g_temporaries[i].name, name.c_str(), name.size() + 1);
+    g_temporaries[i].state.store(kPublished);
+    return i;
+  }
+  return -1;
+}
+
+// A slot the handler has taken stays taken: the process is ending.
+void release_temporary(int slot) {
+  if (slot < 0) return;
+  int published = kPublished;
+  g_temporaries[slot].state.compare_exchange_strong(published, kFree);
 }
 
 // --- Where the output goes --------------------------------------------------
@@ -270,7 +344,7 @@ bool OutputFile::rewrite_in_place() {
   bool ok;
   {
     // A signal now would leave the old file half rewritten; it comes after.
-    const CleanupSignalsBlocked blocked;
+    const CriticalStep step;
     ok = copy_all(in, out, error);
     if (ok && ::ftruncate(out, staged.st_size) != 0) {
       ok = false;
@@ -316,7 +390,7 @@ void OutputFile::create_temporary(mode_t mode, std::string_view program) {
     return;
   }
   temporary_ = name;
-  register_temporary(temporary_);
+  temporary_slot_ = register_temporary(temporary_);
   (void)::fchmod(fd_, mode);
 }
 
@@ -342,7 +416,7 @@ void OutputFile::create_anonymous_temporary() {
 
 void OutputFile::forget_temporary() {
   temporary_.clear();
-  g_temporary[0] = '\0';
+  release_temporary(std::exchange(temporary_slot_, -1));
 }
 
 }  // namespace tools
