@@ -34,6 +34,11 @@ Outcome run(const char* program, const std::vector<std::string>& args, const std
           std::string(e.begin(), e.end()), WIFSIGNALED(raw) ? WTERMSIG(raw) : 0};
 }
 
+Outcome run_piped(const char* program, const std::vector<std::string>& args,
+                  const std::string& input_path) {
+  return run(program, args, "cat " + shell_quoted(input_path) + " |");
+}
+
 ScratchDir::ScratchDir() {
   path_ = std::filesystem::temp_directory_path() / "vocenc-XXXXXX";
   if (!mkdtemp(path_.data())) throw std::runtime_error("cannot create " + path_);

@@ -20,6 +20,11 @@ Outcome run(const char* program, const std::vector<std::string>& args,
 
 std::string shell_quoted(const std::string& s);
 
+// Runs `program args...` with the file at `input_path` piped into its
+// standard input (a pipe, which cannot seek, rather than the file itself).
+Outcome run_piped(const char* program, const std::vector<std::string>& args,
+                  const std::string& input_path);
+
 // The built tools, run with `args`.
 Outcome vocdec(const std::vector<std::string>& args);
 Outcome vocenc(const std::vector<std::string>& args);
