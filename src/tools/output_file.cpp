@@ -20,9 +20,14 @@
 namespace tools {
 namespace {
 
+// Read once: umask() can only be read by setting it, and two threads doing
+// that at once could leave the process with the other's temporary mask.
 mode_t current_umask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
   return mask;
 }
 
