@@ -115,8 +115,14 @@ SNDFILE* StandardInputAudio::open(SF_INFO& info, std::string& error) {
 
 SNDFILE* StandardInputAudio::open_in_memory(SF_INFO& info, std::string& error) {
   std::vector<uint8_t> rest;
-  if (const auto why = read_standard_input(rest, kStandardInputLimit - bytes_.size())) {
-    error = *why;
+  if (const auto why = read_standard_input(rest, kStandardInputLimit)) {
+    // Stopped within a read of the limit: the limit it is, said with the
+    // formats that have none.
+    const bool too_long = rest.size() + (size_t{1} << 16) > kStandardInputLimit;
+    error = too_long ? "more than " + std::to_string(kStandardInputLimit >> 20) +
+                           " MiB, which only WAV, AU and --raw samples may be from a pipe; "
+                           "name the file instead"
+                     : *why;
     return nullptr;
   }
   bytes_.insert(bytes_.end(), rest.begin(), rest.end());
