@@ -21,6 +21,14 @@ std::string shell_quoted(const std::string& s) {
   return "'" + s + "'";
 }
 
+std::string input_from_file(const std::string& path) {
+  return "exec <" + shell_quoted(path) + ";";
+}
+
+std::string input_through_pipe(const std::string& path) {
+  return "cat " + shell_quoted(path) + " |";
+}
+
 Outcome run(const char* program, const std::vector<std::string>& args, const std::string& setup,
             const std::string& redirect) {
   TempFile out, err;

@@ -20,6 +20,11 @@ Outcome run(const char* program, const std::vector<std::string>& args,
 
 std::string shell_quoted(const std::string& s);
 
+// `setup` for run() that gives the program the file at `path` as its
+// standard input: as a file, or through a pipe.
+std::string input_from_file(const std::string& path);
+std::string input_through_pipe(const std::string& path);
+
 // The built tools, run with `args`.
 Outcome vocdec(const std::vector<std::string>& args);
 Outcome vocenc(const std::vector<std::string>& args);
