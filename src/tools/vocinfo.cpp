@@ -28,7 +28,7 @@ constexpr tools::Usage kUsage{
     "vocinfo", "[-q] [--json] FILE...",
     "Prints the coding mode, frame size, bitrate, frame count and duration of each\n"
     "voice file, how many frames can be read from its first frame on, and a verdict:\n"
-    "complete, truncated after N of M frames, or damaged at frame N (counted from 1).\n"
+    "complete, truncated after N of M frames, or damaged at frame N (counted from 0).\n"
     "FILE - reads standard input.\n"
     "\n"
     "  --json         one JSON object per file, an array of them for several files\n"

@@ -88,8 +88,7 @@ std::string verdict_text(const VoiceReport& report) {
       return "truncated after " + readable + " of " + std::to_string(report.info.frames) +
              " frames";
     case Verdict::Damaged:
-      return "damaged at frame " + std::to_string(report.readable_frames + 1) + ": " +
-             report.end_status_text;
+      return "damaged at frame " + readable + ": " + report.end_status_text;
   }
   return "";
 }

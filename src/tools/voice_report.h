@@ -24,7 +24,8 @@ struct VoiceReport {
 VoiceReport examine(vf_decoder* decoder);
 
 // "complete", "truncated after N of M frames" or "damaged at frame N: why",
-// frames counted from 1.
+// frames counted from 0 as in vf_decoder_seek (frame N is the first one that
+// could not be read).
 std::string verdict_text(const VoiceReport& report);
 
 // The report's lines, each after `indent`.

@@ -61,7 +61,7 @@ TEST(VocinfoCli, VerdictsBesideTheStatusAndExitOne) {
   EXPECT_EQ(d.exit_code, 1);
   EXPECT_THAT(
       d.out,
-      HasSubstr("\nVerdict:         damaged at frame 4: Error Jump length < 0 (status 16)\n"));
+      HasSubstr("\nVerdict:         damaged at frame 3: Error Jump length < 0 (status 16)\n"));
 
   const Outcome quiet = vocinfo({"--quiet", truncated.path()});
   EXPECT_EQ(quiet.exit_code, 1);
