@@ -21,12 +21,8 @@ std::string shell_quoted(const std::string& s) {
   return "'" + s + "'";
 }
 
-std::string input_from_file(const std::string& path) {
+std::string standard_input_from(const std::string& path) {
   return "exec <" + shell_quoted(path) + ";";
-}
-
-std::string input_through_pipe(const std::string& path) {
-  return "cat " + shell_quoted(path) + " |";
 }
 
 Outcome run(const char* program, const std::vector<std::string>& args, const std::string& setup,
@@ -40,6 +36,11 @@ Outcome run(const char* program, const std::vector<std::string>& args, const std
   const Bytes o = read_file(out.path()), e = read_file(err.path());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(o.begin(), o.end()),
           std::string(e.begin(), e.end()), WIFSIGNALED(raw) ? WTERMSIG(raw) : 0};
+}
+
+Outcome run_piped(const char* program, const std::vector<std::string>& args,
+                  const std::string& input_path) {
+  return run(program, args, "cat " + shell_quoted(input_path) + " |");
 }
 
 ScratchDir::ScratchDir() {

@@ -20,10 +20,13 @@ Outcome run(const char* program, const std::vector<std::string>& args,
 
 std::string shell_quoted(const std::string& s);
 
-// `setup` for run() that gives the program the file at `path` as its
-// standard input: as a file, or through a pipe.
-std::string input_from_file(const std::string& path);
-std::string input_through_pipe(const std::string& path);
+// run()'s `setup` that gives the program the file at `path` as standard input.
+std::string standard_input_from(const std::string& path);
+
+// Runs `program args...` with the file at `input_path` piped into its
+// standard input (a pipe, which cannot seek, rather than the file itself).
+Outcome run_piped(const char* program, const std::vector<std::string>& args,
+                  const std::string& input_path);
 
 // The built tools, run with `args`.
 Outcome vocdec(const std::vector<std::string>& args);

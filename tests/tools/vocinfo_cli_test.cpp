@@ -72,11 +72,10 @@ TEST(VocinfoCli, VerdictsBesideTheStatusAndExitOne) {
 TEST(VocinfoCli, StandardInputAndPipesAreReadWhole) {
   const TempFile file(adpcm_file(5));
   const std::string by_name = vocinfo({file.path()}).out;
-  const Outcome dash = run(VOCINFO_PATH, {"-"}, testing_support::input_from_file(file.path()));
+  const Outcome dash = run(VOCINFO_PATH, {"-"}, testing_support::standard_input_from(file.path()));
   EXPECT_EQ(dash.exit_code, 0) << dash.err;
   EXPECT_EQ(dash.out, by_name);
-  const Outcome piped =
-      run(VOCINFO_PATH, {"/dev/stdin"}, testing_support::input_through_pipe(file.path()));
+  const Outcome piped = testing_support::run_piped(VOCINFO_PATH, {"/dev/stdin"}, file.path());
   EXPECT_EQ(piped.exit_code, 0) << piped.err;
   EXPECT_EQ(piped.out, by_name);
 
