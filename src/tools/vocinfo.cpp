@@ -187,8 +187,8 @@ bool describe(const std::string& path, Printer& printer) {
   return report.verdict == tools::Verdict::Complete;
 }
 
-// Standard output can fail (a full disk, a closed pipe): the exit status
-// must not claim otherwise.
+// Writing standard output can fail (a full disk): the exit status must not
+// claim otherwise.
 bool flush_output() {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
   std::fprintf(stderr, "vocinfo: standard output: %s\n", std::strerror(errno));
