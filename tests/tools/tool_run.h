@@ -20,9 +20,6 @@ Outcome run(const char* program, const std::vector<std::string>& args,
 
 std::string shell_quoted(const std::string& s);
 
-// run()'s `setup` that gives the program the file at `path` as standard input.
-std::string standard_input_from(const std::string& path);
-
 // Runs `program args...` with the file at `input_path` piped into its
 // standard input (a pipe, which cannot seek, rather than the file itself).
 Outcome run_piped(const char* program, const std::vector<std::string>& args,
