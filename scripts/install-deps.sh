@@ -8,6 +8,8 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev
+  # The manual pages: built with scdoc, checked by rendering them with man.
+  scdoc man-db groff-base
   # The player: Qt 6 Widgets, the platform plugins (offscreen for the tests,
   # xcb for the desktop), a font, the sound server's client library, a
   # virtual display for machines without one, and a sound server for the

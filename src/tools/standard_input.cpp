@@ -9,17 +9,22 @@
 namespace tools {
 
 std::optional<std::string> read_standard_input(std::vector<uint8_t>& bytes, size_t limit) {
+  return read_whole(STDIN_FILENO, "standard input", bytes, limit);
+}
+
+std::optional<std::string> read_whole(int fd, std::string_view what, std::vector<uint8_t>& bytes,
+                                      size_t limit) {
   bytes.clear();
   uint8_t chunk[1 << 16];
   for (;;) {
-    const ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
+    const ssize_t got = read(fd, chunk, sizeof chunk);
     if (got == 0) return std::nullopt;
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::strerror(errno);
     }
     if (bytes.size() + static_cast<size_t>(got) > limit)
-      return "standard input holds more than " + std::to_string(limit >> 20) +
+      return std::string(what) + " holds more than " + std::to_string(limit >> 20) +
              " MiB; name the file instead";
     bytes.insert(bytes.end(), chunk, chunk + got);
   }

@@ -19,6 +19,11 @@ inline constexpr size_t kStandardInputLimit = size_t{256} << 20;
 std::optional<std::string> read_standard_input(std::vector<uint8_t>& bytes,
                                                size_t limit = kStandardInputLimit);
 
+// The same for any open file descriptor (a pipe named by its path), which
+// the limit's message calls `what`.
+std::optional<std::string> read_whole(int fd, std::string_view what, std::vector<uint8_t>& bytes,
+                                      size_t limit = kStandardInputLimit);
+
 // Whether standard output is a terminal, which binary audio would only
 // garble; then `program` says so, with a hint, on stderr.
 bool refuse_terminal_output(std::string_view program);
