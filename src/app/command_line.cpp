@@ -11,11 +11,13 @@ namespace {
 constexpr option kOptions[] = {
     {"play", no_argument, nullptr, 'p'},
     {"help", no_argument, nullptr, 'h'},
+    {"pack", required_argument, nullptr, 'k'},
     {nullptr, 0, nullptr, 0},
 };
 
 void PrintUsage(std::FILE* to, const char* program) {
-  std::fprintf(to, "usage: %s [--play] [--help]\n", program);
+  std::fprintf(to, "usage: %s [--play] [--help]\n       %s --pack RECORDING.voc OUTPUT\n", program,
+               program);
 }
 
 void PrintHelp(const char* program) {
@@ -26,7 +28,9 @@ void PrintHelp(const char* program) {
       "          status is 0 when it played to its end, 1 when it could not. Without\n"
       "          a display (neither DISPLAY nor WAYLAND_DISPLAY set) no window is\n"
       "          shown, and messages go to standard error.\n"
-      "  --help  show this help\n");
+      "  --help  show this help\n"
+      "  --pack RECORDING.voc OUTPUT\n"
+      "          write OUTPUT, a copy of this player that plays RECORDING.voc instead\n");
 }
 
 }  // namespace
@@ -38,6 +42,8 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
   for (int c = 0; (c = getopt_long(argc, argv, "", kOptions, nullptr)) != -1;) {
     if (c == 'p') {
       line.options.playThrough = true;
+    } else if (c == 'k') {
+      line.pack = PackPaths{optarg, {}};
     } else if (c == 'h') {
       PrintHelp(program);
       line.exitStatus = 0;
@@ -47,6 +53,14 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
       line.exitStatus = 2;
       return line;
     }
+  }
+  if (line.pack && optind + 1 == argc) {
+    line.pack->output = argv[optind++];
+  } else if (line.pack) {
+    std::fprintf(stderr, "%s: --pack takes a recording and an output file\n", program);
+    PrintUsage(stderr, program);
+    line.exitStatus = 2;
+    return line;
   }
   if (optind < argc) {
     std::fprintf(stderr, "%s: unexpected argument '%s'\n", program, argv[optind]);
