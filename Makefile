@@ -6,7 +6,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build test test-sanitize fuzz run bench quality format clean
+.PHONY: all deps build test test-sanitize fuzz run bench quality format clean deb
 
 all: build
 
@@ -56,6 +56,10 @@ quality: build
 run: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS) --target voiceplayer vocinfo
 	@scripts/run-player.sh $(BUILD)
+
+# A Debian package of everything `cmake --install` installs, in $(BUILD)/.
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

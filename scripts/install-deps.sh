@@ -16,6 +16,12 @@ packages=(
   # end-to-end test.
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libpulse-dev
   xvfb xauth xdotool pulseaudio pulseaudio-utils
+  # The desktop files: the icon's rendering, the metadata's and the desktop
+  # entry's validators, the MIME database and xdg-mime (asking GIO) for
+  # their test, sox for a file of the older *.voc format, and dpkg-dev for
+  # the Debian package's dependencies.
+  librsvg2-bin appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  sox dpkg-dev
 )
 
 missing=()

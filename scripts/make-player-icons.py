@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the player's window and desktop icon: a white loudspeaker with two
-sound waves on a blue rounded tile, at 32 x 32 and 16 x 16 pixels.
+"""Draws the player's window icon: a white loudspeaker with two sound waves
+on a blue rounded tile, at 32 x 32 and 16 x 16 pixels.
 
 The committed PNGs in src/app/icons are this script's output; run it again
 only to change the drawing:  scripts/make-player-icons.py src/app/icons
+The installed desktop icons are rendered from data/voiceplayer.svg, the same
+drawing in vector form: change both together.
 
 Plain Python (zlib and struct only), so that it runs wherever the build does.
 Each pixel is the coverage of 8 x 8 samples, which smooths the edges at both

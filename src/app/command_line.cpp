@@ -14,11 +14,14 @@ constexpr option kOptions[] = {
     {"play", no_argument, nullptr, 'p'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
+    {"pack", required_argument, nullptr, 'k'},
     {nullptr, 0, nullptr, 0},
 };
 
 void PrintUsage(std::FILE* to, const char* program) {
-  std::fprintf(to, "usage: %s [--play] [--help] [--version]\n", program);
+  std::fprintf(to,
+               "usage: %s [--play] [--help] [--version]\n       %s --pack RECORDING.voc OUTPUT\n",
+               program, program);
 }
 
 // A refused command line: getopt has named the fault already.
@@ -36,7 +39,9 @@ void PrintHelp(const char* program) {
       "          a display (neither DISPLAY nor WAYLAND_DISPLAY set) no window is\n"
       "          shown, and messages go to standard error.\n"
       "  -h, --help     show this help\n"
-      "  -V, --version  show the version\n");
+      "  -V, --version  show the version\n"
+      "  --pack RECORDING.voc OUTPUT\n"
+      "          write OUTPUT, a copy of this player that plays RECORDING.voc instead\n");
 }
 
 }  // namespace
@@ -48,6 +53,8 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
   for (int c = 0; (c = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
     if (c == 'p') {
       line.options.playThrough = true;
+    } else if (c == 'k') {
+      line.pack = PackPaths{optarg, {}};
     } else if (c == 'h') {
       PrintHelp(program);
       line.exitStatus = 0;
@@ -61,6 +68,14 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
       line.exitStatus = 2;
       return line;
     }
+  }
+  if (line.pack && optind + 1 == argc) {
+    line.pack->output = argv[optind++];
+  } else if (line.pack) {
+    std::fprintf(stderr, "%s: --pack takes a recording and an output file\n", program);
+    PrintTry(program);
+    line.exitStatus = 2;
+    return line;
   }
   if (optind < argc) {
     std::fprintf(stderr, "%s: unexpected argument '%s'\n", program, argv[optind]);

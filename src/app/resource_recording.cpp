@@ -6,9 +6,24 @@
 
 namespace app {
 
+namespace {
+
+std::string ResourcePath(const std::string& type, int id) {
+  return ":/" + type + "/" + std::to_string(id);
+}
+
+}  // namespace
+
+ResourceRecording::ResourceRecording(const std::optional<std::vector<uint8_t>>& packedVoice) {
+  if (!packedVoice) return;
+  loaded_.emplace(ResourcePath(playback::kVoiceResourceType, playback::kVoiceResourceId),
+                  QByteArray(reinterpret_cast<const char*>(packedVoice->data()),
+                             static_cast<qsizetype>(packedVoice->size())));
+}
+
 std::optional<std::span<const uint8_t>> ResourceRecording::FindResource(const std::string& type,
                                                                         int id) const {
-  const std::string path = ":/" + type + "/" + std::to_string(id);
+  const std::string path = ResourcePath(type, id);
   auto found = loaded_.find(path);
   if (found == loaded_.end()) {
     QFile file(QString::fromStdString(path));

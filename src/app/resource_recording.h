@@ -1,10 +1,15 @@
 // The recording the player carries: a Qt resource compiled into the
-// executable, found by its type and id as ":/<type>/<id>".
+// executable, found by its type and id as ":/<type>/<id>", unless a
+// recording packed onto the executable (--pack) takes the voice resource's
+// place.
 #pragma once
 
 #include <QByteArray>
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "playback/embedded_recording.h"
 
@@ -12,6 +17,7 @@ namespace app {
 
 class ResourceRecording : public playback::EmbeddedRecording {
  public:
+  explicit ResourceRecording(const std::optional<std::vector<uint8_t>>& packedVoice = std::nullopt);
   std::optional<std::span<const uint8_t>> FindResource(const std::string& type,
                                                        int id) const override;
   // From the path the program was started from, so a renamed copy of the
