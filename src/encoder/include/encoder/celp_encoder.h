@@ -19,6 +19,7 @@
 #include "encoder/frame_encoder.h"
 #include "encoder/frame_packer.h"
 #include "encoder/gain_quantizer.h"
+#include "encoder/low_cut_filter.h"
 #include "encoder/lp_analysis.h"
 #include "encoder/perceptual_weighting.h"
 #include "encoder/pitch_search.h"
@@ -83,6 +84,10 @@ class CelpEncoder : public FrameEncoder {
   float mem_wsp_[10] = {};  // weighting filter memory of wsp_
   float mem_err_[10] = {};  // last samples of speech minus decoded synthesis
   float mem_w0_[10] = {};   // last samples of the weighted error
+  // The weighted error's low cut (see EncodeSubframe), with the memory of
+  // the real weighted error.
+  LowCutFilter error_cut_{kErrorCutHz, 2};
+  static constexpr double kErrorCutHz = 80;
 
   celp::CelpDecoderState tracked_;
 };
