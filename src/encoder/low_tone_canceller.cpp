@@ -57,9 +57,12 @@ void LowToneCanceller::Decimate(double x) {
   lp2_ = kPole * lp2_ + (1 - kPole) * lp1_;
   if (++count_ < kDecimation) return;
   count_ = 0;
+  // Written out: std::complex's product checks for infinities at every step.
   for (int b = 0; b < kBins; ++b) {
-    bank_[b] += kBankLeak * (lp2_ * std::conj(bank_phasor_[b]) - bank_[b]);
-    bank_phasor_[b] *= bank_step_[b];
+    const double pr = bank_phasor_[b].real(), pi = bank_phasor_[b].imag();
+    const double sr = bank_step_[b].real(), si = bank_step_[b].imag();
+    bank_[b] += kBankLeak * (std::complex<double>(lp2_ * pr, -lp2_ * pi) - bank_[b]);
+    bank_phasor_[b] = {pr * sr - pi * si, pr * si + pi * sr};
   }
   if (++decimated_ % kChooseEvery == 0) {
     for (auto& p : bank_phasor_) p /= std::abs(p);
