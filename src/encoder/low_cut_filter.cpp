@@ -35,4 +35,16 @@ void LowCutFilter::Run(float* x, int lg) {
   }
 }
 
+double LowCutFilter::Step(double x) {
+  for (Section& s : sections_) {
+    const double y = s.b0 * (x + s.x2) + s.b1 * s.x1 - s.a1 * s.y1 - s.a2 * s.y2;
+    s.x2 = s.x1;
+    s.x1 = x;
+    s.y2 = s.y1;
+    s.y1 = y;
+    x = y;
+  }
+  return x;
+}
+
 }  // namespace encoder

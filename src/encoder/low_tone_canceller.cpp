@@ -61,7 +61,8 @@ void LowToneCanceller::Decimate(double x) {
   for (int b = 0; b < kBins; ++b) {
     const double pr = bank_phasor_[b].real(), pi = bank_phasor_[b].imag();
     const double sr = bank_step_[b].real(), si = bank_step_[b].imag();
-    bank_[b] += kBankLeak * (std::complex<double>(lp2_ * pr, -lp2_ * pi) - bank_[b]);
+    const double br = bank_[b].real(), bi = bank_[b].imag();
+    bank_[b] = {br + kBankLeak * (lp2_ * pr - br), bi + kBankLeak * (-lp2_ * pi - bi)};
     bank_phasor_[b] = {pr * sr - pi * si, pr * si + pi * sr};
   }
   if (++decimated_ % kChooseEvery == 0) {

@@ -36,10 +36,8 @@ PreprocessFilter::PreprocessFilter() {
 }
 
 double PreprocessFilter::GuardLowBand(double x) {
-  float low = static_cast<float>(x), cut = static_cast<float>(x);
-  low_band_.Run(&low, 1);
-  guard_cut_.Run(&cut, 1);
-  low_energy_ += kEnergyLeak * (double{low} * low - low_energy_);
+  const double low = low_band_.Step(x), cut = guard_cut_.Step(x);
+  low_energy_ += kEnergyLeak * (low * low - low_energy_);
   all_energy_ += kEnergyLeak * (x * x - all_energy_);
   const bool low_dominates =
       low_energy_ > kGuardLowShare * all_energy_ && all_energy_ > kGuardQuietest;

@@ -13,6 +13,8 @@ class LowCutFilter {
   // order: even; cutoff_hz at 8000 Hz sampling.
   LowCutFilter(double cutoff_hz, int order, Kind kind = kHighPass);
   void Run(float* x, int lg);
+  // One sample, for filters run a sample at a time.
+  double Step(double x);
 
  private:
   struct Section {
