@@ -48,7 +48,7 @@ bench: build
 	@$(BUILD)/bin/playback_bench
 
 # Encoded and decoded speech against its source, and encoding speed, in every
-# mode; needs espeak-ng.
+# mode, and under low-frequency trouble; needs espeak-ng and sox.
 quality: build
 	@bench/encoder_quality.sh $(BUILD)
 

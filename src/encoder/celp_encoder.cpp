@@ -105,6 +105,10 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
 
   // Target: the weighted speech less the weighted synthesis filter's
   // response to its past, through the memories of the real decoded error.
+  // The error is weighted by A(z/g1)/A(z/g2) and a gentle 80 Hz low cut:
+  // what is left of hum, rumble or a thump after pre-processing then takes
+  // few bits, and the decoder's output filter removes most of it anyway. As
+  // the cut weights the error, not the speech, it turns no phase.
   float err[kOrder + kSubframe];
   std::copy(mem_err_, mem_err_ + kOrder, err);
   float res[kSubframe];
@@ -113,9 +117,16 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   float x[kSubframe];
   residual(an.ap1, err + kOrder, x, kSubframe);
   synthesis(an.ap2, x, x, kSubframe, mem_w0_, false);
+  LowCutFilter target_cut = error_cut_;
+  target_cut.Run(x, kSubframe);
 
   float h[kSubframe];
   weighted_impulse_response(an.ap1, aq, an.ap2, h, kSubframe);
+  LowCutFilter response_cut{kErrorCutHz, 2};
+  response_cut.Run(h, kSubframe);
+  if (rate_ == 0)
+    for (int state = 0; state < 2; ++state)
+      dispersed_responses(h, state, kSubframe, 0.0f, dispersed_basis_[state]);
 
   // Adaptive codebook: the lags that best predict the target, each tried
   // with its own fixed codebook and gains.
@@ -135,7 +146,10 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
     count = second_subframe_candidates(work.old_T0, rate_, cands);
   }
   int ranked[kPitchTrials];
-  const int trials = search_pitch(exc + kExcHistory, x, h, cands, count, ranked, kPitchTrials);
+  // The second subframe's lag is coded relative to the first and its best
+  // candidate is nearly always the one kept: one trial is enough there.
+  const int max_trials = s == 0 ? kPitchTrials : 1;
+  const int trials = search_pitch(exc + kExcHistory, x, h, cands, count, ranked, max_trials);
   Trial best;
   for (int t = 0; t < trials; ++t) {
     Trial trial;
@@ -155,6 +169,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   float ew[kSubframe];
   residual(an.ap1, e + kOrder, ew, kSubframe);
   synthesis(an.ap2, ew, ew, kSubframe, mem_w0_, true);
+  error_cut_.Run(ew, kSubframe);
   std::copy(e + kSubframe, e + kSubframe + kOrder, mem_err_);
 }
 
@@ -193,7 +208,9 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   // response as the chosen gains make the decoder disperse it, and keep
   // whichever pulses then leave the smaller error.
   float g[kSubframe][kSubframe];
-  dispersed_responses(h, trial.gains.dispersion, lag.T0, sharp, g);
+  std::copy(&dispersed_basis_[trial.gains.dispersion][0][0],
+            &dispersed_basis_[trial.gains.dispersion][0][0] + kSubframe * kSubframe, &g[0][0]);
+  sharpen_responses(lag.T0, sharp, g);
   n = search_two_pulses_responses(x2, g, reduced, candidates, kPulseTrials);
   BestOfPulses(s, work, x, y1, h, fields, candidates, n, false, trial);
 }
@@ -225,8 +242,15 @@ void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const f
 
   // Gains. An all-zero frame would read as a special record: when every
   // other field of the frame is zero, the last gain field must not be.
+  // At 8 kbit/s every field is stored as it is, so a non-zero field rules
+  // that out without packing; the 56-bit frames store some fields narrowed.
   bool skip_zero = false;
-  if (s == 1) {
+  const SubframeFields& first = fields.sub[0];
+  const bool maybe_zero =
+      rate_ == 0 || (fields.L1 == 0 && fields.L2 == 0 && first.pitch == 0 && first.positions == 0 &&
+                     first.signs == 0 && first.gain == 0 && trial.lag.index == 0 &&
+                     pulses.positions == 0 && pulses.signs == 0);
+  if (s == 1 && maybe_zero) {
     CelpFields probe_fields = fields;
     probe_fields.sub[1] = {trial.lag.index, pulses.positions, pulses.signs, 0};
     uint8_t probe[16];
@@ -240,8 +264,8 @@ void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const f
     return;
   }
   float y2_low[kSubframe], y2_mid[kSubframe];
-  disperse_and_filter(c, h, 0, y2_low);
-  disperse_and_filter(c, h, 1, y2_mid);
+  filter_dispersed_pulses(c, dispersed_basis_[0], y2_low);
+  filter_dispersed_pulses(c, dispersed_basis_[1], y2_mid);
   const DispersedCode dispersed{&work.phdisp, {y2_low, y2_mid, y2}};
   trial.gains =
       quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, &dispersed, skip_zero);

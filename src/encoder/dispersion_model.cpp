@@ -49,11 +49,23 @@ void dispersed_responses(const float* h, int state, int T0, float sharp, float (
     for (int n = kSubframe - 1; n > 0; --n) w[n] = r[kSubframe - 1 - p] * h[n] + w[n - 1];
     w[0] = r[kSubframe - 1 - p] * h[0];
   }
+  sharpen_responses(T0, sharp, g);
+}
+
+void sharpen_responses(int T0, float sharp, float (*g)[40]) {
   // Sharpening repeats a pulse at p + T0, p + 2 T0, ... with falling
   // weights, each repeat dispersed in turn.
   if (T0 < kSubframe)
     for (int p = kSubframe - 1 - T0; p >= 0; --p)
       for (int n = 0; n < kSubframe; ++n) g[p][n] += sharp * g[p + T0][n];
+}
+
+void filter_dispersed_pulses(const float* c, const float (*g)[40], float* y) {
+  for (int n = 0; n < kSubframe; ++n) y[n] = 0.0f;
+  for (int p = 0; p < kSubframe; ++p) {
+    if (c[p] == 0.0f) continue;
+    for (int n = 0; n < kSubframe; ++n) y[n] += c[p] * g[p][n];
+  }
 }
 
 }  // namespace encoder

@@ -38,6 +38,17 @@ void prepare(const float* x, const float* h, SearchTerms& t) {
   }
 }
 
+constexpr int kPlacesTried = 4;
+
+// The kPlacesTried places 5k + track with the largest |correlation|.
+void best_places(const SearchTerms& t, int track, int* out) {
+  int all[8];
+  for (int k = 0; k < 8; ++k) all[k] = 5 * k + track;
+  std::partial_sort(all, all + kPlacesTried, all + 8,
+                    [&](int a, int b) { return t.d[a] > t.d[b]; });
+  std::copy(all, all + kPlacesTried, out);
+}
+
 int sign_bit(const SearchTerms& t, int pos) {
   return t.sign[pos] > 0.0f ? 1 : 0;
 }
@@ -53,16 +64,25 @@ int best_pairs(const SearchTerms& t, const int* p1, int n1, const int* p2, int n
   Entry top[kMaxPulseCandidates];
   const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
   for (int n = 0; n < keep; ++n) top[n] = {-1.0f, 0, 0};
+  // The second pulse's terms gathered once, so that each first pulse's
+  // criteria are computed side by side.
+  float d2[32], diag2[32];
+  for (int b = 0; b < n2; ++b) {
+    d2[b] = t.d[p2[b]];
+    diag2[b] = t.rr[p2[b]][p2[b]];
+  }
   for (int a = 0; a < n1; ++a) {
     const int i = p1[a];
+    float crit[32];
     for (int b = 0; b < n2; ++b) {
-      const int j = p2[b];
-      const float num = t.d[i] + t.d[j];
-      const float crit = num * num / (t.rr[i][i] + t.rr[j][j] + 2.0f * t.rr[i][j]);
-      if (!(crit > top[keep - 1].crit)) continue;
+      const float num = t.d[i] + d2[b];
+      crit[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
+    }
+    for (int b = 0; b < n2; ++b) {
+      if (!(crit[b] > top[keep - 1].crit)) continue;
       int n = keep - 1;
-      for (; n > 0 && top[n - 1].crit < crit; --n) top[n] = top[n - 1];
-      top[n] = {crit, a, b};
+      for (; n > 0 && top[n - 1].crit < crit[b]; --n) top[n] = top[n - 1];
+      top[n] = {crit[b], a, b};
     }
   }
   for (int n = 0; n < keep; ++n) {
@@ -112,8 +132,13 @@ int search_four_pulses(const float* x, const float* h, PulseFields* out, int max
   Entry top[kMaxPulseCandidates];
   const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
   for (int n = 0; n < keep; ++n) top[n] = {-1.0f, {0, 1, 2, 3}};
-  for (int i0 = 0; i0 < kSubframe; i0 += 5) {
-    for (int i1 = 1; i1 < kSubframe; i1 += 5) {
+  // The first three pulses only at the four places of their tracks that
+  // correlate best with the target: a quarter of the combinations, and the
+  // best sets found are nearly always among them.
+  int places[3][kPlacesTried];
+  for (int track = 0; track < 3; ++track) best_places(t, track, places[track]);
+  for (const int i0 : places[0]) {
+    for (const int i1 : places[1]) {
       // The terms of pulses 1, 2 and 4, for each place of pulse 4.
       const float num01 = t.d[i0] + t.d[i1];
       const float den01 = t.rr[i0][i0] + t.rr[i1][i1] + 2.0f * t.rr[i0][i1];
@@ -124,7 +149,7 @@ int search_four_pulses(const float* x, const float* h, PulseFields* out, int max
         num013[k] = num01 + d3[k];
         den013[k] = den01 + diag3[k] + c0[k] + c1[k];
       }
-      for (int i2 = 2; i2 < kSubframe; i2 += 5) {
+      for (const int i2 : places[2]) {
         const float num2 = t.d[i2];
         const float den2 = t.rr[i2][i2] + 2.0f * (t.rr[i0][i2] + t.rr[i1][i2]);
         const float* c2 = cross3[i2];
@@ -197,6 +222,14 @@ int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields*
   return pick_two_pulses(t, reduced, out, max_out);
 }
 
+namespace {
+
+// The places tried on the full 6.4 kbit/s grid's two tracks.
+constexpr int kFirstPlacesTried = 8;
+constexpr int kSecondPlacesTried = 16;
+
+}  // namespace
+
 int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced,
                                 PulseFields* out, int max_out) {
   // Only the terms of the grid's positions and pairs.
@@ -224,13 +257,37 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     t.d[p] = std::fabs(c);
     t.rr[p][p] = dot(g[p], g[p], kSubframe);
   }
+  // The pairs' correlations a row at a time, the second pulse's responses
+  // laid out across, so that the innermost loop runs over them in step. On
+  // the full grid only the pairs of the places that correlate best with the
+  // target are worth it; the others get a correlation that rules them out.
+  const int try1 = reduced ? n1 : std::min(n1, kFirstPlacesTried);
+  const int try2 = reduced ? n2 : std::min(n2, kSecondPlacesTried);
+  int order1[16], order2[32];
+  for (int k = 0; k < n1; ++k) order1[k] = k;
+  for (int k = 0; k < n2; ++k) order2[k] = k;
+  std::partial_sort(order1, order1 + try1, order1 + n1,
+                    [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
+  std::partial_sort(order2, order2 + try2, order2 + n2,
+                    [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
+  constexpr float kRuledOut = 1e30f;
   for (int a = 0; a < n1; ++a)
-    for (int b = 0; b < n2; ++b) {
-      const int i = p1[a], j = p2[b];
-      const float v = dot(g[i], g[j], kSubframe) * t.sign[i] * t.sign[j];
-      t.rr[i][j] = v;
-      t.rr[j][i] = v;
+    for (int b = 0; b < n2; ++b) t.rr[p1[a]][p2[b]] = kRuledOut;
+  float across[kSubframe][32] = {};
+  for (int n = 0; n < kSubframe; ++n)
+    for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
+  for (int a = 0; a < try1; ++a) {
+    const int i = p1[order1[a]];
+    float row[32] = {};
+    for (int n = 0; n < kSubframe; ++n) {
+      const float gi = g[i][n];
+      for (int b = 0; b < 32; ++b) row[b] += gi * across[n][b];
     }
+    for (int b = 0; b < try2; ++b) {
+      const int j = p2[order2[b]];
+      t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
+    }
+  }
   return pick_two_pulses(t, reduced, out, max_out);
 }
 

@@ -1,5 +1,7 @@
 #include "encoder/float_filters.h"
 
+#include <algorithm>
+
 namespace encoder {
 
 void residual(const float* a, const float* x, float* y, int lg) {
@@ -41,7 +43,31 @@ void weighted_impulse_response(const float* ap1, const float* aq, const float* a
   synthesis(ap2, h, h, lg, mem, false);
 }
 
+namespace {
+
+// convolve over one subframe with h behind a subframe of zeros: every input
+// sample then adds a product of the same, fixed length, which vectorises
+// fully. The zeros added change no sum, so the result is convolve's.
+void convolve_subframe(const float* x, const float* h, float* y) {
+  float padded[2 * kSubframe] = {};
+  std::copy(h, h + kSubframe, padded + kSubframe);
+  float acc[kSubframe] = {};
+  for (int i = 0; i < kSubframe; ++i) {
+    const float xi = x[i];
+    if (xi == 0.0f) continue;
+    const float* shifted = padded + kSubframe - i;
+    for (int n = 0; n < kSubframe; ++n) acc[n] += xi * shifted[n];
+  }
+  std::copy(acc, acc + kSubframe, y);
+}
+
+}  // namespace
+
 void convolve(const float* x, const float* h, float* y, int lg) {
+  if (lg == kSubframe) {
+    convolve_subframe(x, h, y);
+    return;
+  }
   for (int n = 0; n < lg; ++n) y[n] = 0.0f;
   // Each input sample adds a scaled copy of h: contiguous, vectorisable.
   for (int i = 0; i < lg; ++i) {

@@ -1,5 +1,6 @@
 #include "encoder/preprocess_filter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -13,6 +14,15 @@ constexpr double kOutA1 = 1.93311, kOutA2 = -0.93591;
 constexpr double kCutoff = 25.0;   // Hz
 constexpr double kDcPole = 0.995;  // about 6 Hz
 
+// The guard high-pass fades in when the band under 50 Hz holds this share
+// of the energy (over about 5 ms), which speech alone never comes near,
+// and not in near silence.
+constexpr double kGuardLowShare = 0.95;
+constexpr double kGuardQuietest = 1e5;  // mean square: an RMS of 316
+constexpr double kEnergyLeak = 1.0 / 40.0;
+constexpr double kGuardAttack = 1.0 / 16.0;    // in within 2 ms
+constexpr double kGuardRelease = 1.0 / 800.0;  // out over 100 ms
+
 }  // namespace
 
 PreprocessFilter::PreprocessFilter() {
@@ -25,14 +35,26 @@ PreprocessFilter::PreprocessFilter() {
   gain_ = norm / (2.0 * kOutB0);
 }
 
+double PreprocessFilter::GuardLowBand(double x) {
+  const double low = low_band_.Step(x), cut = guard_cut_.Step(x);
+  low_energy_ += kEnergyLeak * (low * low - low_energy_);
+  all_energy_ += kEnergyLeak * (x * x - all_energy_);
+  const bool low_dominates =
+      low_energy_ > kGuardLowShare * all_energy_ && all_energy_ > kGuardQuietest;
+  guard_ =
+      low_dominates ? std::min(1.0, guard_ + kGuardAttack) : std::max(0.0, guard_ - kGuardRelease);
+  return x + guard_ * (cut - x);
+}
+
 void PreprocessFilter::Run(const int16_t* in, float* out, int lg) {
   for (int n = 0; n < lg; ++n) {
     // The output filter and the 25 Hz high-pass leave DC through; this
     // removes it before it costs any bits.
     const double x = in[n];
-    const double d = x - dc_x1_ + kDcPole * dc_y1_;
+    double d = x - dc_x1_ + kDcPole * dc_y1_;
     dc_x1_ = x;
     dc_y1_ = d;
+    d = GuardLowBand(tones_.Run(d));
     const double y = gain_ * (d - kOutA1 * x1_ - kOutA2 * x2_) + c1_ * y1_ + c2_ * y2_;
     x2_ = x1_;
     x1_ = d;

@@ -19,6 +19,7 @@
 #include "encoder/frame_encoder.h"
 #include "encoder/frame_packer.h"
 #include "encoder/gain_quantizer.h"
+#include "encoder/low_cut_filter.h"
 #include "encoder/lp_analysis.h"
 #include "encoder/perceptual_weighting.h"
 #include "encoder/pitch_search.h"
@@ -49,7 +50,7 @@ class CelpEncoder : public FrameEncoder {
     celp::ScaledShort code[40];
   };
   static constexpr int kPitchTrials = 2;
-  static constexpr int kPulseTrials = 4;
+  static constexpr int kPulseTrials = 2;
 
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
@@ -83,8 +84,16 @@ class CelpEncoder : public FrameEncoder {
   float mem_wsp_[10] = {};  // weighting filter memory of wsp_
   float mem_err_[10] = {};  // last samples of speech minus decoded synthesis
   float mem_w0_[10] = {};   // last samples of the weighted error
+  // The weighted error's low cut (see EncodeSubframe), with the memory of
+  // the real weighted error.
+  LowCutFilter error_cut_{kErrorCutHz, 2};
+  static constexpr double kErrorCutHz = 80;
 
   celp::CelpDecoderState tracked_;
+  // The subframe's filtered responses to a pulse at each place, dispersed as
+  // in state 0 and 1, unsharpened (6.4 kbit/s modes): h is the same for
+  // every lag and pulse set tried.
+  float dispersed_basis_[2][40][40];
 };
 
 }  // namespace encoder

@@ -13,4 +13,12 @@ void disperse_and_filter(const float* c, const float* h, int state, float* y);
 // does, for every p.
 void dispersed_responses(const float* h, int state, int T0, float sharp, float (*g)[40]);
 
+// The sharpening step of dispersed_responses, on responses made without it.
+void sharpen_responses(int T0, float sharp, float (*g)[40]);
+
+// disperse_and_filter through responses g made without sharpening (c holds
+// any sharpening itself): the sum of c[p] g[p] over the pulses of c, much
+// cheaper than filtering the dense dispersed vector.
+void filter_dispersed_pulses(const float* c, const float (*g)[40], float* y);
+
 }  // namespace encoder

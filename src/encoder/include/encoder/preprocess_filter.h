@@ -5,9 +5,19 @@
 // (its poles become zeros here) times a much lower high-pass (25 Hz) and a
 // DC blocker, and halved: the decoder's output then follows the input
 // itself above a few tens of hertz.
+//
+// That inverse boosts whatever lies under the speech band (20 dB at 20 Hz),
+// so low-frequency trouble in a recording is dealt with before it: steady
+// tones and hum are notched out (LowToneCanceller), and while the band
+// under 50 Hz holds most of the energy (a tone not yet found, a thump) a
+// 60 Hz high-pass fades in. It fades out again once the speech dominates,
+// as its phase turn near 100 to 300 Hz would cost the speech's waveform.
 #pragma once
 
 #include <cstdint>
+
+#include "encoder/low_cut_filter.h"
+#include "encoder/low_tone_canceller.h"
 
 namespace encoder {
 
@@ -17,9 +27,18 @@ class PreprocessFilter {
   void Run(const int16_t* in, float* out, int lg);
 
  private:
+  // The sample with the 60 Hz high-pass faded in as far as the low band's
+  // share of the energy asks.
+  double GuardLowBand(double x);
+
   double gain_, c1_, c2_;  // the 25 Hz high-pass's gain and poles
   double dc_x1_ = 0.0, dc_y1_ = 0.0;
   double x1_ = 0.0, x2_ = 0.0, y1_ = 0.0, y2_ = 0.0;
+  LowToneCanceller tones_;
+  LowCutFilter guard_cut_{60, 4};
+  LowCutFilter low_band_{50, 4, LowCutFilter::kLowPass};
+  double low_energy_ = 0, all_energy_ = 0;
+  double guard_ = 0;  // 0: no high-pass, 1: fully high-passed
 };
 
 }  // namespace encoder
