@@ -14,6 +14,11 @@ packages=(
   # end-to-end test.
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libpulse-dev
   xvfb xauth xdotool pulseaudio pulseaudio-utils
+  # The GStreamer plugin, and GStreamer's own programs and plugins that its
+  # tests run it in (gst-discoverer-1.0 and gst-play-1.0 are in -base-apps).
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-good
+  gstreamer1.0-pulseaudio
 )
 
 missing=()
