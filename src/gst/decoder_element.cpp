@@ -28,6 +28,9 @@ constexpr gsize kFrameBytes = VF_SAMPLES_PER_FRAME * sizeof(int16_t);
 // Push mode holds the whole file in memory: 1 GiB is more than a day of the
 // bulkiest mode, so a longer stream is refused rather than held.
 constexpr size_t kMaxPushedBytes = size_t{1} << 30;
+// How long the stream waits for its source pad to be linked downstream.
+constexpr int kLinkWaitSteps = 200;
+constexpr gulong kLinkWaitStepMicroseconds = 10000;
 
 GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE(
     "sink", GST_PAD_SINK, GST_PAD_ALWAYS,
@@ -54,6 +57,7 @@ struct DecodeSession {
   bool stream_started = false;
   bool segment_pending = true;
   bool discont = true;
+  bool linked = false;                  // something pushed has reached downstream
   guint32 seqnum = GST_SEQNUM_INVALID;  // of the seek that made the segment
 };
 
@@ -93,10 +97,10 @@ G_DEFINE_TYPE(VoicefileDec, voicefile_dec, GST_TYPE_ELEMENT)
 namespace {
 
 // Opens the decoder on the file: through the sink pad in pull mode, on the
-// bytes received in push mode. Posts an error when the library refuses it.
-bool open_decoder(VoicefileDec* self) {
+// bytes received in push mode. Returns the library's status.
+int open_decoder(VoicefileDec* self) {
   DecodeSession& s = *self->session;
-  if (s.decoder) return true;
+  if (s.decoder) return VF_OK;
   int status = VF_OK;
   vf_decoder* decoder = nullptr;
   if (s.pull_mode) {
@@ -105,17 +109,13 @@ bool open_decoder(VoicefileDec* self) {
   } else {
     decoder = vf_decoder_open_memory(s.pushed.data(), s.pushed.size(), &status);
   }
-  if (!decoder) {
-    GST_ELEMENT_ERROR(self, STREAM, DECODE, ("%s", vf_status_text(status)),
-                      ("the voice file cannot be opened (status %d)", status));
-    return false;
-  }
+  if (!decoder) return status;
   GST_OBJECT_LOCK(self);
   s.decoder = decoder;
   vf_decoder_info(decoder, &s.info);
   s.segment.duration = time_of(s.info.frames);
   GST_OBJECT_UNLOCK(self);
-  return true;
+  return VF_OK;
 }
 
 void push_stream_start_and_caps(VoicefileDec* self) {
@@ -141,6 +141,35 @@ void push_segment(VoicefileDec* self) {
   GstEvent* event = gst_event_new_segment(&self->session->segment);
   GST_OBJECT_UNLOCK(self);
   gst_pad_push_event(self->srcpad, after_seek(*self->session, event));
+}
+
+// In pull mode the task starts with the activation, while decodebin links
+// the source pad onwards only after this element has reached PAUSED and
+// drops the element's messages until then. So before its first buffer, or
+// before its end when it has none, the stream waits (up to 2 s) for the
+// link, probing with a gap event of no duration.
+bool wait_until_linked(VoicefileDec* self) {
+  DecodeSession& s = *self->session;
+  for (int step = 0; !s.linked && step < kLinkWaitSteps; ++step) {
+    if (step > 0) {
+      GST_DEBUG_OBJECT(self, "not linked downstream yet");
+      g_usleep(kLinkWaitStepMicroseconds);
+    }
+    if (GST_PAD_IS_FLUSHING(self->srcpad)) return false;
+    s.linked = gst_pad_push_event(self->srcpad, gst_event_new_gap(s.segment.position, 0));
+  }
+  return s.linked;
+}
+
+GstFlowReturn push_buffer(VoicefileDec* self, GstBuffer* buffer) {
+  DecodeSession& s = *self->session;
+  if (s.linked) return gst_pad_push(self->srcpad, buffer);
+  GstFlowReturn flow = gst_pad_push(self->srcpad, gst_buffer_ref(buffer));
+  if (flow == GST_FLOW_NOT_LINKED && wait_until_linked(self))
+    flow = gst_pad_push(self->srcpad, gst_buffer_ref(buffer));
+  gst_buffer_unref(buffer);
+  s.linked = flow == GST_FLOW_OK || flow == GST_FLOW_EOS;
+  return flow;
 }
 
 // After the last buffer of the segment: EOS, or segment-done for a seek
@@ -216,6 +245,7 @@ int decode_buffer(vf_decoder* decoder, int frames, GstBuffer** buffer) {
 // error with the decoder's text once everything before it has been pushed.
 GstFlowReturn end_of_reading(VoicefileDec* self, int status) {
   DecodeSession& s = *self->session;
+  wait_until_linked(self);
   const int64_t reached = vf_decoder_tell(s.decoder);
   if (status == VF_STATUS_END_OF_STREAM) {
     if (reached < s.info.frames)
@@ -237,14 +267,17 @@ GstFlowReturn end_of_reading(VoicefileDec* self, int status) {
 void decode_loop(gpointer data) {
   auto* self = VOICEFILE_DEC(data);
   DecodeSession& s = *self->session;
-  if (!open_decoder(self)) {
-    gst_pad_pause_task(self->srcpad);
-    return;
-  }
+  const int opened = open_decoder(self);
   if (!s.stream_started) push_stream_start_and_caps(self);
   s.stream_started = true;
   if (s.segment_pending) push_segment(self);
   s.segment_pending = false;
+  if (opened != VF_OK) {
+    wait_until_linked(self);
+    GST_ELEMENT_ERROR(self, STREAM, DECODE, ("%s", vf_status_text(opened)),
+                      ("the voice file cannot be opened (status %d)", opened));
+    return pause_streaming(self, GST_FLOW_ERROR);
+  }
 
   const int wanted = frames_wanted(s);
   if (wanted == 0) return pause_streaming(self, GST_FLOW_EOS);
@@ -256,7 +289,7 @@ void decode_loop(gpointer data) {
     GST_OBJECT_LOCK(self);
     s.segment.position = GST_BUFFER_PTS(buffer) + GST_BUFFER_DURATION(buffer);
     GST_OBJECT_UNLOCK(self);
-    const GstFlowReturn flow = gst_pad_push(self->srcpad, buffer);
+    const GstFlowReturn flow = push_buffer(self, buffer);
     if (flow != GST_FLOW_OK) return pause_streaming(self, flow);
   }
   if (status != VF_OK) pause_streaming(self, end_of_reading(self, status));
@@ -290,7 +323,7 @@ gboolean handle_seek(VoicefileDec* self, GstEvent* event) {
   }
   // Held while the task is between two turns.
   GST_PAD_STREAM_LOCK(self->srcpad);
-  const bool opened = open_decoder(self);
+  const bool opened = open_decoder(self) == VF_OK;
   if (flush) {
     GstEvent* flush_stop = gst_event_new_flush_stop(TRUE);
     gst_event_set_seqnum(flush_stop, seqnum);
@@ -414,7 +447,9 @@ gboolean start_from_memory(VoicefileDec* self) {
     GST_ELEMENT_ERROR(self, STREAM, DECODE, ("The stream holds no voice file"), (nullptr));
     return FALSE;
   }
-  return open_decoder(self) && gst_pad_start_task(self->srcpad, decode_loop, self, nullptr);
+  // A file the library refuses is reported by the task, as in pull mode.
+  open_decoder(self);
+  return gst_pad_start_task(self->srcpad, decode_loop, self, nullptr);
 }
 
 // Upstream's sticky events are replaced by the element's own (the stream
