@@ -3,49 +3,60 @@
 // only push.
 #include <gst/gst.h>
 #include <gtest/gtest.h>
-#include <voicefile/voicefile.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "support/voice_file_builder.h"
+#include "voicefile/voicefile_test_util.h"
 
 namespace {
 
-using testing_support::Bytes;
+using testing_support::decode_file;
 using testing_support::TempFile;
-using testing_support::VoiceFileBuilder;
 
 constexpr GstClockTime kTimeout = 20 * GST_SECOND;
 
-// What reached the sink named "out", and what the bus said until the end.
+// What reached the sink named "out" (S16LE, read on a little-endian
+// machine), and what the bus said until the end.
 struct Outcome {
-  Bytes data;
+  std::vector<int16_t> samples;
   bool eos = false;
-  GError* error = nullptr;
+  std::string error;  // the text of a stream decode error
   std::string warning;
-  ~Outcome() { g_clear_error(&error); }
 };
 
 void keep_buffer(GstElement*, GstBuffer* buffer, GstPad*, gpointer outcome) {
-  GstMapInfo map;
-  gst_buffer_map(buffer, &map, GST_MAP_READ);
-  Bytes& data = static_cast<Outcome*>(outcome)->data;
-  data.insert(data.end(), map.data, map.data + map.size);
-  gst_buffer_unmap(buffer, &map);
+  std::vector<int16_t>& samples = static_cast<Outcome*>(outcome)->samples;
+  const size_t had = samples.size();
+  samples.resize(had + gst_buffer_get_size(buffer) / 2);
+  gst_buffer_extract(buffer, 0, samples.data() + had, gst_buffer_get_size(buffer));
 }
 
 GstElement* launch(const std::string& description) {
   static const bool initialised = gst_init_check(nullptr, nullptr, nullptr);
   EXPECT_TRUE(initialised);
-  GError* error = nullptr;
-  GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
-  EXPECT_EQ(error, nullptr) << error->message;
-  return pipeline;
+  return gst_parse_launch(description.c_str(), nullptr);
 }
 
-// Plays `pipeline` to its EOS or error, keeping warnings, then stops it.
-void run_to_end(GstElement* pipeline, Outcome& outcome) {
+std::string text_of(GstMessage* message) {
+  GError* error = nullptr;
+  if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+    gst_message_parse_error(message, &error, nullptr);
+  else
+    gst_message_parse_warning(message, &error, nullptr);
+  std::string text = g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE)
+                         ? error->message
+                         : "(not a stream decode error) " + std::string(error->message);
+  g_error_free(error);
+  return text;
+}
+
+// Plays `description` to its EOS or error, keeping warnings, then stops it.
+Outcome decode(const std::string& description) {
+  Outcome outcome;
+  GstElement* pipeline = launch(description + " ! fakesink name=out signal-handoffs=true");
   GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
   g_signal_connect(sink, "handoff", G_CALLBACK(keep_buffer), &outcome);
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
@@ -55,13 +66,8 @@ void run_to_end(GstElement* pipeline, Outcome& outcome) {
              bus, kTimeout, static_cast<GstMessageType>(ends | GST_MESSAGE_WARNING))) {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
     outcome.eos = type == GST_MESSAGE_EOS;
-    if (type == GST_MESSAGE_ERROR) gst_message_parse_error(message, &outcome.error, nullptr);
-    if (type == GST_MESSAGE_WARNING) {
-      GError* warning = nullptr;
-      gst_message_parse_warning(message, &warning, nullptr);
-      outcome.warning = warning->message;
-      g_error_free(warning);
-    }
+    if (type == GST_MESSAGE_ERROR) outcome.error = text_of(message);
+    if (type == GST_MESSAGE_WARNING) outcome.warning = text_of(message);
     gst_message_unref(message);
     if (type & ends) break;
   }
@@ -69,32 +75,7 @@ void run_to_end(GstElement* pipeline, Outcome& outcome) {
   gst_object_unref(bus);
   gst_object_unref(sink);
   gst_object_unref(pipeline);
-}
-
-Outcome decode(const std::string& path, const std::string& source_to_decodebin = "") {
-  Outcome outcome;
-  run_to_end(launch("filesrc location=" + path + " ! " + source_to_decodebin +
-                    " decodebin ! fakesink name=out signal-handoffs=true"),
-             outcome);
   return outcome;
-}
-
-// The library's samples of the whole file, little-endian as the caps say.
-Bytes library_decoding(const char* path) {
-  vf_decoder* decoder = vf_decoder_open(path, nullptr);
-  Bytes bytes;
-  int16_t pcm[VF_SAMPLES_PER_FRAME];
-  int frames = 0;
-  int status = VF_OK;
-  do {
-    status = vf_decoder_read(decoder, pcm, 1, &frames);
-    for (int i = 0; i < frames * VF_SAMPLES_PER_FRAME; ++i) {
-      bytes.push_back(static_cast<uint8_t>(pcm[i] & 0xff));
-      bytes.push_back(static_cast<uint8_t>((pcm[i] >> 8) & 0xff));
-    }
-  } while (status == VF_OK);
-  vf_decoder_close(decoder);
-  return bytes;
 }
 
 TEST(GstPipeline, FlushingSeekResumesAtTheFrameAtOrBeforeTheTarget) {
@@ -123,33 +104,32 @@ TEST(GstPipeline, FlushingSeekResumesAtTheFrameAtOrBeforeTheTarget) {
 }
 
 TEST(GstPipeline, DamagedFileEndsWithTheDecodersErrorAfterEverythingBeforeIt) {
-  VoiceFileBuilder file(voice::VoiceMode::Adpcm40);
+  testing_support::VoiceFileBuilder file(voice::VoiceMode::Adpcm40);
   file.speech_frames(23).zero_frame().jump_frame(5).speech_frames(2).end_marker();
   const TempFile damaged(file.bytes());
-  const Outcome outcome = decode(damaged.path());
-  ASSERT_NE(outcome.error, nullptr);
-  EXPECT_TRUE(g_error_matches(outcome.error, GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE));
-  EXPECT_STREQ(outcome.error->message, "Error Jump length < 0");
-  EXPECT_EQ(outcome.data, library_decoding(damaged.c_str()));
-  EXPECT_EQ(outcome.data.size(), 23u * VF_SAMPLES_PER_FRAME * 2);
+  const Outcome outcome = decode("filesrc location=" + damaged.path() + " ! decodebin");
+  EXPECT_EQ(outcome.error, "Error Jump length < 0");
+  EXPECT_EQ(outcome.samples.size(), 23u * VF_SAMPLES_PER_FRAME);
+  EXPECT_EQ(outcome.samples, decode_file(damaged.c_str()).samples);
 }
 
 TEST(GstPipeline, CutShortFileEndsWithEosAndAWarning) {
-  Bytes bytes = testing_support::read_file(MESSAGE_VOICE_PATH);
+  testing_support::Bytes bytes = testing_support::read_file(MESSAGE_VOICE_PATH);
   bytes.resize(bytes.size() / 2);
   const TempFile cut(bytes);
-  const Outcome outcome = decode(cut.path());
+  const Outcome outcome = decode("filesrc location=" + cut.path() + " ! decodebin");
   EXPECT_TRUE(outcome.eos);
-  EXPECT_EQ(outcome.error, nullptr);
+  EXPECT_EQ(outcome.error, "");
   EXPECT_NE(outcome.warning.find("cut short"), std::string::npos) << outcome.warning;
-  EXPECT_EQ(outcome.data, library_decoding(cut.c_str()));
+  EXPECT_EQ(outcome.samples, decode_file(cut.c_str()).samples);
 }
 
 // queue offers its source pad in push mode only.
 TEST(GstPipeline, PushModeDecodesTheWholeFileAsThePullMode) {
-  const Outcome outcome = decode(MESSAGE_VOICE_PATH, "queue !");
+  const Outcome outcome =
+      decode(std::string("filesrc location=") + MESSAGE_VOICE_PATH + " ! queue ! decodebin");
   EXPECT_TRUE(outcome.eos);
-  EXPECT_EQ(outcome.data, library_decoding(MESSAGE_VOICE_PATH));
+  EXPECT_EQ(outcome.samples, decode_file(MESSAGE_VOICE_PATH).samples);
 }
 
 }  // namespace

@@ -43,12 +43,7 @@ bool play_with_playbin(const std::string& path) {
 
 TEST(GstPlaybinSound, WhatIsHeardIsTheDecodedFileFromItsFirstSampleToItsLast) {
   PulseServer* server = nullptr;
-  try {
-    server = &PulseServer::Shared();
-  } catch (const std::exception& e) {
-    FAIL() << "This test plays through a PulseAudio daemon of its own, which did not start: "
-           << e.what();
-  }
+  ASSERT_NO_THROW(server = &PulseServer::Shared()) << "the private PulseAudio daemon did not start";
   // 3 s of random Celp80 frames: loud to the very end.
   const LoudRecording recording = MakeLoudRecording(voice::VoiceMode::Celp80, 300, 15);
   const testing_support::TempFile file(recording.file);
