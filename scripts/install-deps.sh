@@ -22,6 +22,11 @@ packages=(
   # the Debian package's dependencies.
   librsvg2-bin appstream desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
   sox dpkg-dev
+  # The GStreamer plugin, and GStreamer's own programs and plugins that its
+  # tests run it in (gst-discoverer-1.0 and gst-play-1.0 are in -base-apps).
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-good
+  gstreamer1.0-pulseaudio
 )
 
 missing=()
