@@ -7,7 +7,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${VOICE_PLAYER_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Voice player maintainers <maintainers@users.noreply.c-seed-e0a86016.example>")
+set(CPACK_PACKAGE_CONTACT "Voice player maintainers <maintainers@voiceplayer.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Voice file player with a built-in spoken message, and tools")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "Plays voice files (speech coded in 10 ms frames at 8000 Hz) and the message it\n"
