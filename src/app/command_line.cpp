@@ -15,13 +15,14 @@ constexpr option kOptions[] = {
 };
 
 void PrintUsage(std::FILE* to, const char* program) {
-  std::fprintf(to, "usage: %s [--play] [--help]\n", program);
+  std::fprintf(to, "usage: %s [--play] [--help] [FILE]\n", program);
 }
 
 void PrintHelp(const char* program) {
   PrintUsage(stdout, program);
   std::printf(
-      "Plays the speech recording carried inside this program.\n"
+      "Plays FILE, a voice file, or else the speech recording carried inside this\n"
+      "program.\n"
       "  --play  press Play at start and end when the recording has ended; the exit\n"
       "          status is 0 when it played to its end, 1 when it could not. Without\n"
       "          a display (neither DISPLAY nor WAYLAND_DISPLAY set) no window is\n"
@@ -48,6 +49,7 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
       return line;
     }
   }
+  if (optind < argc) line.options.file = argv[optind++];
   if (optind < argc) {
     std::fprintf(stderr, "%s: unexpected argument '%s'\n", program, argv[optind]);
     PrintUsage(stderr, program);

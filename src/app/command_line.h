@@ -1,4 +1,4 @@
-// The player's command line: --play and --help. Anything else is refused
+// The player's command line: --play, --help and a voice file. Anything else is refused
 // with a usage line, so that a mistyped option does not silently open the
 // window.
 #pragma once

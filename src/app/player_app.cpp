@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -52,6 +53,7 @@ bool PlayerApp::InitInstance() {
   std::optional<PlayThrough> playThrough;
   if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
   RunModal(*dialog, [&] {
+    if (!options_.file.empty()) dialog->OpenVoiceFile(QFile::decodeName(options_.file.c_str()));
     if (playThrough) playThrough->Start();
   });
   playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
@@ -63,9 +65,15 @@ bool PlayerApp::InitInstance() {
 
 void PlayerApp::EndOnSignal(int signal) {
   if (endingSignal_ == 0) endingSignal_ = signal;
+  End(&PlayerDialog::OnCancel);
+}
+
+// Also while a message box is open over the dialog: its own event loop
+// would otherwise keep the handler that showed it, and so the dialog's.
+void PlayerApp::End(void (PlayerDialog::*button)()) {
   if (dialog_ == nullptr) return;
   CloseMessageBoxesOver(*dialog_);
-  dialog_->OnCancel();
+  (dialog_->*button)();
 }
 
 int PlayerApp::ExitStatus() const {

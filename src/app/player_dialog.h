@@ -52,6 +52,11 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   void accept() override { OnOK(); }
   void reject() override { OnCancel(); }
 
+  // A voice file on disk in place of the current recording, as
+  // PlaybackEngine::OpenVoiceFile takes it; a file dropped on the dialog
+  // comes here once the drop is over.
+  bool OpenVoiceFile(const QString& path);
+
   // playback::PlayerView
   void Post(const playback::Message& message) override;
   void SetText(playback::Control control, const std::string& text) override;
@@ -75,6 +80,8 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();

@@ -4,12 +4,32 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QTimer>
+#include <functional>
 
 #include "playback/player_harness.h"
 #include "playback/simulated_audio_device.h"
 
 namespace {
+
+// Runs the player until its dialog is up, looks at it, and closes it.
+void RunAndLook(app::PlayerApp& player, const std::function<void(QDialog&)>& look) {
+  QTimer closer;
+  closer.setInterval(5);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    look(*dialog);
+    dialog->reject();
+  });
+  closer.start();
+  player.InitInstance();
+}
+
+std::string Label(const QDialog& dialog, const char* name) {
+  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
+}
 
 // The application runs its dialog modally until the user closes it, and then
 // has nothing more to run.
@@ -36,6 +56,24 @@ TEST(PlayerApp, RunsTheDialogModallyAndEndsWhenItCloses) {
   EXPECT_TRUE(modal);
   EXPECT_EQ(device.opens(), 1) << "the probe, and no stream";
   EXPECT_FALSE(device.is_open());
+}
+
+// The file is read where it lies: the embedded recording is not even looked up.
+TEST(PlayerApp, PlaysTheFileGivenInsteadOfTheEmbeddedRecording) {
+  playback_testing::SimulatedAudioDevice device;
+  const playback_testing::InMemoryRecording recording(
+      playback_testing::MakeRecording(voice::VoiceMode::Adpcm40, 1000));
+  app::PlayerApp player(device, recording, {.file = SAMPLE_VOICE_PATH});
+  std::string name, duration, caption;
+  RunAndLook(player, [&](QDialog& dialog) {
+    name = Label(dialog, "IDC_FILENAME");
+    duration = Label(dialog, "IDC_DURATION");
+    caption = dialog.windowTitle().toStdString();
+  });
+  EXPECT_EQ(name, "Voice filename: sample.voc");
+  EXPECT_EQ(duration, "Voice duration: 00:00:03");
+  EXPECT_EQ(caption, "Vantor Digital Voice Player");
+  EXPECT_EQ(recording.lookups(), 0);
 }
 
 }  // namespace
