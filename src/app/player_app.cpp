@@ -9,6 +9,7 @@
 
 #include "app/play_through.h"
 #include "app/player_dialog.h"
+#include "app/remembered_settings.h"
 
 namespace app {
 
@@ -50,12 +51,16 @@ bool NoOneSeesTheScreen() {
 bool PlayerApp::InitInstance() {
   auto dialog = std::make_unique<PlayerDialog>(device_, recording_);
   dialog_ = dialog.get();
+  RememberedSettings settings;
+  settings.RestoreWindowPosition(*dialog);
   std::optional<PlayThrough> playThrough;
   if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
   RunModal(*dialog, [&] {
+    settings.ApplyVolume(*dialog);
     if (!options_.file.empty()) dialog->OpenVoiceFile(QFile::decodeName(options_.file.c_str()));
     if (playThrough) playThrough->Start();
   });
+  settings.Remember(*dialog);
   playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
   dialog_ = nullptr;
   // Destroying it closes the decoder and deletes the temporary recording.

@@ -201,6 +201,13 @@ bool PlayerDialog::OpenVoiceFile(const QString& path) {
   return opened;
 }
 
+void PlayerDialog::MoveVolumeSlider(int position) {
+  if (!volume_->isEnabled()) return;
+  volume_->setValue(position);
+  Dispatch(playback::MakeScrollMessage(playback::WM_VSCROLL, scroll_code::kThumbPosition,
+                                       volume_->value(), Control::kVolume));
+}
+
 void PlayerDialog::dragEnterEvent(QDragEnterEvent* event) {
   if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }

@@ -56,6 +56,9 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   // PlaybackEngine::OpenVoiceFile takes it; a file dropped on the dialog
   // comes here once the drop is over.
   bool OpenVoiceFile(const QString& path);
+  // The volume slider moved to `position` (0 the loudest, 64 silent) as a
+  // drag of its thumb ends; nothing while the slider is disabled.
+  void MoveVolumeSlider(int position);
 
   // playback::PlayerView
   void Post(const playback::Message& message) override;

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QSettings>
+#include <QSlider>
 #include <QTimer>
 #include <functional>
 
+#include "app/player_dialog.h"
 #include "playback/player_harness.h"
 #include "playback/simulated_audio_device.h"
 
@@ -74,6 +77,37 @@ TEST(PlayerApp, PlaysTheFileGivenInsteadOfTheEmbeddedRecording) {
   EXPECT_EQ(duration, "Voice duration: 00:00:03");
   EXPECT_EQ(caption, "Vantor Digital Voice Player");
   EXPECT_EQ(recording.lookups(), 0);
+}
+
+// The device's volume is read at start-up as always (full here), and then
+// the remembered one replaces it; the window goes back where it was.
+TEST(PlayerApp, RemembersTheVolumeAndTheWindowPositionForTheNextRun) {
+  QSettings remembered(QSettings::IniFormat, QSettings::UserScope, "voiceplayer", "voiceplayer");
+  ASSERT_TRUE(remembered.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+  remembered.clear();
+  remembered.sync();
+  const playback_testing::InMemoryRecording recording(std::nullopt);
+  {
+    playback_testing::SimulatedAudioDevice device;
+    device.SetDeviceVolume(0xFFFFFFFF);
+    app::PlayerApp player(device, recording);
+    RunAndLook(player, [](QDialog& dialog) {
+      dialog.move(140, 90);
+      qobject_cast<app::PlayerDialog*>(&dialog)->MoveVolumeSlider(40);
+    });
+  }
+  playback_testing::SimulatedAudioDevice device;
+  device.SetDeviceVolume(0xFFFFFFFF);
+  app::PlayerApp player(device, recording);
+  QPoint position;
+  int volume = -1;
+  RunAndLook(player, [&](QDialog& dialog) {
+    position = dialog.pos();
+    volume = dialog.findChild<QSlider*>("IDC_VOLUME")->value();
+  });
+  EXPECT_EQ(position, QPoint(140, 90));
+  EXPECT_EQ(volume, 40);
+  EXPECT_EQ(device.opens(), 1) << "the probe";
 }
 
 }  // namespace
