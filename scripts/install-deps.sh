@@ -11,9 +11,10 @@ packages=(
   # The player: Qt 6 Widgets, the platform plugins (offscreen for the tests,
   # xcb for the desktop), a font, the sound server's client library, a
   # virtual display for machines without one, and a sound server for the
-  # end-to-end test.
+  # end-to-end test; a session bus and an MPRIS client for the media-key test.
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libpulse-dev
   xvfb xauth xdotool pulseaudio pulseaudio-utils
+  playerctl dbus
 )
 
 missing=()

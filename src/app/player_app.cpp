@@ -1,12 +1,14 @@
 #include "app/player_app.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QEventLoop>
 #include <QFile>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "app/mpris_service.h"
 #include "app/play_through.h"
 #include "app/player_dialog.h"
 #include "app/remembered_settings.h"
@@ -53,6 +55,11 @@ bool PlayerApp::InitInstance() {
   dialog_ = dialog.get();
   RememberedSettings settings;
   settings.RestoreWindowPosition(*dialog);
+  // Named on the bus as its executable, and its desktop entry, are; without
+  // a session bus the player is just not seen there.
+  std::unique_ptr<MprisService> mpris = MprisService::Publish(
+      *dialog, QDBusConnection::sessionBus(), QString::fromStdString(recording_.ApplicationName()),
+      [this] { End(&PlayerDialog::OnOK); });
   std::optional<PlayThrough> playThrough;
   if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
   RunModal(*dialog, [&] {
@@ -63,6 +70,7 @@ bool PlayerApp::InitInstance() {
   settings.Remember(*dialog);
   playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
   dialog_ = nullptr;
+  mpris.reset();  // it acts on the dialog
   // Destroying it closes the decoder and deletes the temporary recording.
   dialog.reset();
   return false;

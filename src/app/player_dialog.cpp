@@ -168,6 +168,7 @@ void PlayerDialog::DoDataExchange() {
   connect(stop_, &QPushButton::clicked, this,
           [this] { Dispatch(playback::MakeCommandMessage(Control::kStop)); });
   connect(exit_, &QPushButton::clicked, this, &PlayerDialog::OnOK);
+  connect(volume_, &QAbstractSlider::valueChanged, this, &PlayerDialog::controlsChanged);
 }
 
 // The first showing is the dialog's initialisation: the window exists, and
@@ -199,6 +200,16 @@ bool PlayerDialog::OpenVoiceFile(const QString& path) {
   const bool opened = engine_.OpenVoiceFile(QFile::encodeName(path).toStdString());
   if (afterDispatch_) afterDispatch_();
   return opened;
+}
+
+void PlayerDialog::SeekAsSlider(int units) {
+  if (!position_->isEnabled()) return;
+  position_->setValue(units);
+  const int value = position_->value();  // clamped to the range
+  Dispatch(playback::MakeScrollMessage(playback::WM_HSCROLL, scroll_code::kThumbTrack, value,
+                                       Control::kPosition));
+  Dispatch(playback::MakeScrollMessage(playback::WM_HSCROLL, scroll_code::kThumbPosition, value,
+                                       Control::kPosition));
 }
 
 void PlayerDialog::MoveVolumeSlider(int position) {
@@ -258,10 +269,12 @@ void PlayerDialog::SetText(Control control, const std::string& text) {
   const QString qtext = QString::fromStdString(text);
   if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(qtext);
   if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(qtext);
+  emit controlsChanged();
 }
 
 void PlayerDialog::Enable(Control control, bool enabled) {
   ControlWidget(control)->setEnabled(enabled);
+  emit controlsChanged();
 }
 
 void PlayerDialog::SetSliderRange(Control slider, int min, int max) {

@@ -93,6 +93,9 @@ class PlaybackEngine {
   void OnHScroll(int code, int position, Control control);
   void OnVScroll(int code, int position, Control control);
 
+  // Where playback stands: the point the stream started from plus what its
+  // device has played; 0 when there is no stream, paused or in a seek.
+  int64_t PositionMicroseconds();
   // The recording's file name as its label shows it.
   std::string RecordingName() const;
 

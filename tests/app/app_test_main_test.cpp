@@ -1,6 +1,6 @@
 // The app tests drive real widgets, which need a QApplication; without a
 // display they draw on Qt's offscreen platform. The player's remembered
-// settings go to a folder of the test's own.
+// settings go to a folder of the test's own, and no session bus is there.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -27,6 +27,8 @@ int main(int argc, char* argv[]) {
   qtDefaultHandler = qInstallMessageHandler(QuietAboutGrabs);
   const QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("DBUS_SESSION_BUS_ADDRESS",
+          "unix:path=" + home.filePath(QStringLiteral("no-bus")).toLocal8Bit());
   testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();
