@@ -33,7 +33,7 @@ QString BusNameElement(const QString& name) {
 }
 
 template <typename Widget>
-Widget* Control(const PlayerDialog& dialog, const char* name) {
+Widget* ChildOf(const PlayerDialog& dialog, const char* name) {
   return dialog.findChild<Widget*>(QString::fromLatin1(name));
 }
 
@@ -55,10 +55,10 @@ MprisService::MprisService(PlayerDialog& dialog, QDBusConnection bus, QString pl
       bus_(std::move(bus)),
       playerName_(std::move(playerName)),
       quit_(std::move(quit)),
-      play_(Control<QAbstractButton>(dialog, "IDC_PLAY")),
-      stop_(Control<QAbstractButton>(dialog, "IDC_STOP")),
-      position_(Control<QAbstractSlider>(dialog, "IDC_POSITION")),
-      volume_(Control<QAbstractSlider>(dialog, "IDC_VOLUME")) {
+      play_(ChildOf<QAbstractButton>(dialog, "IDC_PLAY")),
+      stop_(ChildOf<QAbstractButton>(dialog, "IDC_STOP")),
+      position_(ChildOf<QAbstractSlider>(dialog, "IDC_POSITION")),
+      volume_(ChildOf<QAbstractSlider>(dialog, "IDC_VOLUME")) {
   new MprisRootAdaptor(*this);
   player_ = new MprisPlayerAdaptor(*this);
   shown_ = Current();

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QLabel>
 #include <QSettings>
 #include <QSlider>
 #include <QTimer>
@@ -28,10 +27,6 @@ void RunAndLook(app::PlayerApp& player, const std::function<void(QDialog&)>& loo
   });
   closer.start();
   player.InitInstance();
-}
-
-std::string Label(const QDialog& dialog, const char* name) {
-  return dialog.findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
 }
 
 // The application runs its dialog modally until the user closes it, and then
@@ -59,24 +54,6 @@ TEST(PlayerApp, RunsTheDialogModallyAndEndsWhenItCloses) {
   EXPECT_TRUE(modal);
   EXPECT_EQ(device.opens(), 1) << "the probe, and no stream";
   EXPECT_FALSE(device.is_open());
-}
-
-// The file is read where it lies: the embedded recording is not even looked up.
-TEST(PlayerApp, PlaysTheFileGivenInsteadOfTheEmbeddedRecording) {
-  playback_testing::SimulatedAudioDevice device;
-  const playback_testing::InMemoryRecording recording(
-      playback_testing::MakeRecording(voice::VoiceMode::Adpcm40, 1000));
-  app::PlayerApp player(device, recording, {.file = SAMPLE_VOICE_PATH});
-  std::string name, duration, caption;
-  RunAndLook(player, [&](QDialog& dialog) {
-    name = Label(dialog, "IDC_FILENAME");
-    duration = Label(dialog, "IDC_DURATION");
-    caption = dialog.windowTitle().toStdString();
-  });
-  EXPECT_EQ(name, "Voice filename: sample.voc");
-  EXPECT_EQ(duration, "Voice duration: 00:00:03");
-  EXPECT_EQ(caption, "Vantor Digital Voice Player");
-  EXPECT_EQ(recording.lookups(), 0);
 }
 
 // The device's volume is read at start-up as always (full here), and then
