@@ -94,7 +94,8 @@ class PlaybackEngine {
   void OnVScroll(int code, int position, Control control);
 
   // Where playback stands: the point the stream started from plus what its
-  // device has played; 0 when there is no stream, paused or in a seek.
+  // device has played. 0 when no stream is playing, paused, opening or being
+  // sought in.
   int64_t PositionMicroseconds();
   // The recording's file name as its label shows it.
   std::string RecordingName() const;
