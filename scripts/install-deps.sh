@@ -13,7 +13,7 @@ packages=(
   # The player: Qt 6 Widgets, the platform plugins (offscreen for the tests,
   # xcb for the desktop), a font, the sound server's client library, a
   # virtual display for machines without one, and a sound server for the
-  # end-to-end test.
+  # end-to-end test; a session bus and an MPRIS client for the media-key test.
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libpulse-dev
   xvfb xauth xdotool pulseaudio pulseaudio-utils
   # The desktop files: the icon's rendering, the metadata's and the desktop
@@ -27,6 +27,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-base-apps gstreamer1.0-plugins-good
   gstreamer1.0-pulseaudio
+  playerctl dbus
 )
 
 missing=()

@@ -20,7 +20,8 @@ constexpr option kOptions[] = {
 
 void PrintUsage(std::FILE* to, const char* program) {
   std::fprintf(to,
-               "usage: %s [--play] [--help] [--version]\n       %s --pack RECORDING.voc OUTPUT\n",
+               "usage: %s [--play] [--help] [--version] [FILE]\n"
+               "       %s --pack RECORDING.voc OUTPUT\n",
                program, program);
 }
 
@@ -33,15 +34,17 @@ void PrintTry(const char* program) {
 void PrintHelp(const char* program) {
   PrintUsage(stdout, program);
   std::printf(
-      "Plays the speech recording carried inside this program.\n"
-      "  --play  press Play at start and end when the recording has ended; the exit\n"
-      "          status is 0 when it played to its end, 1 when it could not. Without\n"
-      "          a display (neither DISPLAY nor WAYLAND_DISPLAY set) no window is\n"
-      "          shown, and messages go to standard error.\n"
+      "Plays FILE, a voice file, or else the speech recording carried inside this\n"
+      "program.\n"
+      "      --play     press Play at start and end when the recording has ended; the\n"
+      "                 exit status is 0 when it played to its end, 1 when it could\n"
+      "                 not. Without a display (neither DISPLAY nor WAYLAND_DISPLAY\n"
+      "                 set) no window is shown, and messages go to standard error.\n"
+      "      --pack RECORDING.voc OUTPUT\n"
+      "                 write OUTPUT, a copy of this player that plays RECORDING.voc\n"
+      "                 instead of its own recording\n"
       "  -h, --help     show this help\n"
-      "  -V, --version  show the version\n"
-      "  --pack RECORDING.voc OUTPUT\n"
-      "          write OUTPUT, a copy of this player that plays RECORDING.voc instead\n");
+      "  -V, --version  show the version\n");
 }
 
 }  // namespace
@@ -76,6 +79,8 @@ CommandLine ParseCommandLine(int argc, char* argv[]) {
     PrintTry(program);
     line.exitStatus = 2;
     return line;
+  } else if (optind < argc) {
+    line.options.file = argv[optind++];
   }
   if (optind < argc) {
     std::fprintf(stderr, "%s: unexpected argument '%s'\n", program, argv[optind]);

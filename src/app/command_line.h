@@ -1,6 +1,6 @@
-// The player's command line: --play, --help, --version and --pack RECORDING
-// OUTPUT. Anything else is refused with a usage line, so that a mistyped
-// option does not silently open the window.
+// The player's command line: --play, --help, --version, a voice file, and
+// --pack RECORDING OUTPUT. Anything else is refused with a usage line, so
+// that a mistyped option does not silently open the window.
 #pragma once
 
 #include <optional>

@@ -1,13 +1,17 @@
 #include "app/player_app.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QEventLoop>
+#include <QFile>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "app/mpris_service.h"
 #include "app/play_through.h"
 #include "app/player_dialog.h"
+#include "app/remembered_settings.h"
 
 namespace app {
 
@@ -49,13 +53,24 @@ bool NoOneSeesTheScreen() {
 bool PlayerApp::InitInstance() {
   auto dialog = std::make_unique<PlayerDialog>(device_, recording_);
   dialog_ = dialog.get();
+  RememberedSettings settings;
+  settings.RestoreWindowPosition(*dialog);
+  // Named on the bus as its executable, and its desktop entry, are; without
+  // a session bus the player is just not seen there.
+  std::unique_ptr<MprisService> mpris = MprisService::Publish(
+      *dialog, QDBusConnection::sessionBus(), QString::fromStdString(recording_.ApplicationName()),
+      [this] { End(&PlayerDialog::OnOK); });
   std::optional<PlayThrough> playThrough;
   if (options_.playThrough) playThrough.emplace(*dialog, NoOneSeesTheScreen());
   RunModal(*dialog, [&] {
+    settings.ApplyVolume(*dialog);
+    if (!options_.file.empty()) dialog->OpenVoiceFile(QFile::decodeName(options_.file.c_str()));
     if (playThrough) playThrough->Start();
   });
+  settings.Remember(*dialog);
   playedOut_ = playThrough && playThrough->outcome() == PlayThrough::Outcome::kPlayedOut;
   dialog_ = nullptr;
+  mpris.reset();  // it acts on the dialog
   // Destroying it closes the decoder and deletes the temporary recording.
   dialog.reset();
   return false;
@@ -63,9 +78,15 @@ bool PlayerApp::InitInstance() {
 
 void PlayerApp::EndOnSignal(int signal) {
   if (endingSignal_ == 0) endingSignal_ = signal;
+  End(&PlayerDialog::OnCancel);
+}
+
+// Also while a message box is open over the dialog: its own event loop
+// would otherwise keep the handler that showed it, and so the dialog's.
+void PlayerApp::End(void (PlayerDialog::*button)()) {
   if (dialog_ == nullptr) return;
   CloseMessageBoxesOver(*dialog_);
-  dialog_->OnCancel();
+  (dialog_->*button)();
 }
 
 int PlayerApp::ExitStatus() const {

@@ -2,6 +2,8 @@
 // dialog closes.
 #pragma once
 
+#include <string>
+
 #include "playback/audio_device.h"
 #include "playback/embedded_recording.h"
 
@@ -12,6 +14,8 @@ class PlayerDialog;
 struct PlayerOptions {
   // --play: Play is pressed at start and the player ends with the stream.
   bool playThrough = false;
+  // A voice file to play instead of the embedded recording.
+  std::string file;
 };
 
 class PlayerApp {
@@ -32,6 +36,8 @@ class PlayerApp {
   int ExitStatus() const;
 
  private:
+  void End(void (PlayerDialog::*button)());
+
   playback::AudioDevice& device_;
   const playback::EmbeddedRecording& recording_;
   const PlayerOptions options_;

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -44,6 +47,15 @@ QIcon PlayerIcon() {
   icon.addFile(QStringLiteral(":/icons/player-32.png"), QSize(32, 32));
   icon.addFile(QStringLiteral(":/icons/player-16.png"), QSize(16, 16));
   return icon;
+}
+
+// The first local file among those dragged; files come first as a file
+// manager lists them.
+QString DraggedFile(const QMimeData* data) {
+  if (data == nullptr) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
 }
 
 void ShowPlainMessageBox(QWidget* owner, const QString& text, const QString& caption) {
@@ -96,6 +108,7 @@ PlayerDialog::PlayerDialog(playback::AudioDevice& device,
   BuildControls();
   DoDataExchange();
   setFixedSize(MapDialogSize(layout.size, MeasureBaseUnits(font())));
+  setAcceptDrops(true);
   // The decoder forgets any file and any failure of an earlier dialog.
   vdec_reset_status(decoder);
 }
@@ -155,6 +168,7 @@ void PlayerDialog::DoDataExchange() {
   connect(stop_, &QPushButton::clicked, this,
           [this] { Dispatch(playback::MakeCommandMessage(Control::kStop)); });
   connect(exit_, &QPushButton::clicked, this, &PlayerDialog::OnOK);
+  connect(volume_, &QAbstractSlider::valueChanged, this, &PlayerDialog::controlsChanged);
 }
 
 // The first showing is the dialog's initialisation: the window exists, and
@@ -180,6 +194,43 @@ void PlayerDialog::OnOK() {
 void PlayerDialog::OnCancel() {
   engine_.StopStream();
   QDialog::reject();
+}
+
+bool PlayerDialog::OpenVoiceFile(const QString& path) {
+  const bool opened = engine_.OpenVoiceFile(QFile::encodeName(path).toStdString());
+  if (afterDispatch_) afterDispatch_();
+  return opened;
+}
+
+void PlayerDialog::SeekAsSlider(int units) {
+  if (!position_->isEnabled()) return;
+  position_->setValue(units);
+  const int value = position_->value();  // clamped to the range
+  Dispatch(playback::MakeScrollMessage(playback::WM_HSCROLL, scroll_code::kThumbTrack, value,
+                                       Control::kPosition));
+  Dispatch(playback::MakeScrollMessage(playback::WM_HSCROLL, scroll_code::kThumbPosition, value,
+                                       Control::kPosition));
+}
+
+void PlayerDialog::MoveVolumeSlider(int position) {
+  if (!volume_->isEnabled()) return;
+  volume_->setValue(position);
+  Dispatch(playback::MakeScrollMessage(playback::WM_VSCROLL, scroll_code::kThumbPosition,
+                                       volume_->value(), Control::kVolume));
+}
+
+void PlayerDialog::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// The file opens after the drop has ended: a message box about it must not
+// keep the program the file came from waiting for the drop's answer.
+void PlayerDialog::dropEvent(QDropEvent* event) {
+  const QString path = DraggedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenVoiceFile(path); }, Qt::QueuedConnection);
 }
 
 // The decoder's file is closed and the temporary copy deleted; a stream
@@ -218,10 +269,12 @@ void PlayerDialog::SetText(Control control, const std::string& text) {
   const QString qtext = QString::fromStdString(text);
   if (auto* button = qobject_cast<QPushButton*>(widget)) button->setText(qtext);
   if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(qtext);
+  emit controlsChanged();
 }
 
 void PlayerDialog::Enable(Control control, bool enabled) {
   ControlWidget(control)->setEnabled(enabled);
+  emit controlsChanged();
 }
 
 void PlayerDialog::SetSliderRange(Control slider, int min, int max) {

@@ -52,6 +52,18 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   void accept() override { OnOK(); }
   void reject() override { OnCancel(); }
 
+  // A voice file on disk in place of the current recording, as
+  // PlaybackEngine::OpenVoiceFile takes it; a file dropped on the dialog
+  // comes here once the drop is over.
+  bool OpenVoiceFile(const QString& path);
+  // The position slider pressed at `units` and let go there, as a click on
+  // it seeks; nothing while the slider is disabled.
+  void SeekAsSlider(int units);
+  // The volume slider moved to `position` (0 the loudest, 64 silent) as a
+  // drag of its thumb ends; nothing while the slider is disabled.
+  void MoveVolumeSlider(int position);
+  int64_t PositionMicroseconds() { return engine_.PositionMicroseconds(); }
+
   // playback::PlayerView
   void Post(const playback::Message& message) override;
   void SetText(playback::Control control, const std::string& text) override;
@@ -72,9 +84,17 @@ class PlayerDialog : public QDialog, public playback::PlayerView {
   void SetDispatchObserver(std::function<void()> observer) { afterDispatch_ = std::move(observer); }
   const playback::PlaybackEngine& engine() const { return engine_; }
 
+ signals:
+  // A label or a button's caption has a new text, a control was enabled or
+  // disabled, or the volume slider moved: whoever shows the player's state
+  // elsewhere looks again.
+  void controlsChanged();
+
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();

@@ -85,4 +85,11 @@ uint32_t PlaybackEngine::ElapsedSeconds(uint32_t playedBytes) const {
   return static_cast<uint32_t>(std::min<uint64_t>(seconds, UINT32_MAX));
 }
 
+int64_t PlaybackEngine::PositionMicroseconds() {
+  const bool underWay = state_.playing || state_.paused || state_.opening || state_.seekInProgress;
+  if (!underWay) return 0;
+  const int64_t bytes = state_.seekBaseBytes + (state_.deviceOpen ? PlayedBytes() : 0);
+  return bytes * 1'000'000 / (static_cast<int64_t>(state_.sampleRate) * 2);
+}
+
 }  // namespace playback

@@ -21,7 +21,13 @@ namespace playback {
 
 struct PlaybackState {
   bool extracted = false;  // the recording has been written to its temporary file
-  std::string voicePath;   // that file, once the first stream has been prepared
+  // The file streams read: that temporary file once the first stream has
+  // been prepared, or a voice file the user opened.
+  std::string voicePath;
+  // The opened voice file's name; empty while the recording is the embedded one.
+  std::string fileName;
+  // How many voice files have been opened: 0 for the embedded recording.
+  uint32_t recordingNumber = 0;
   int32_t frameCount = 0;
   int32_t sampleRate = 8000;
   uint32_t durationSeconds = 0;
@@ -64,6 +70,12 @@ class PlaybackEngine {
   // Extraction and stream start.
   void StartFromBeginning();
   int PrepareVoice(const std::string& path);
+  // A voice file on disk takes the embedded recording's place, or that of
+  // the file opened before: the stream stops, the labels show the new file,
+  // and every later stream reads it where it is. A file the decoder cannot
+  // open shows the decoder's message and changes nothing else. Returns
+  // whether the file was taken.
+  bool OpenVoiceFile(const std::string& path);
   int StartStreamAt(const std::string& path, int frameDelta);
   void OnDestroy();
 
@@ -81,11 +93,20 @@ class PlaybackEngine {
   void OnHScroll(int code, int position, Control control);
   void OnVScroll(int code, int position, Control control);
 
+  // Where playback stands: the point the stream started from plus what its
+  // device has played. 0 when no stream is playing, paused, opening or being
+  // sought in.
+  int64_t PositionMicroseconds();
+  // The recording's file name as its label shows it.
+  std::string RecordingName() const;
+
   const PlaybackState& state() const { return state_; }
   const DecodeThreadBlock& decode_block() const { return block_; }
 
  private:
   bool ExtractRecording();
+  bool LoadVoice(const std::string& path);
+  void ForgetRecording();
   void AllocateBuffers();
   StatusCode PositionDecoder(const std::string& path, int frameDelta);
   int FailStreamStart(const std::string& text, const char* caption);

@@ -27,8 +27,8 @@ std::string DurationText(uint32_t seconds) {
   return ClockText("Voice duration: ", seconds);
 }
 
-std::string FileNameText(const std::string& applicationName) {
-  return "Voice filename: " + applicationName + ".VOC";
+std::string FileNameText(const std::string& fileName) {
+  return "Voice filename: " + fileName;
 }
 
 }  // namespace playback

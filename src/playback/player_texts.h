@@ -13,7 +13,8 @@ inline constexpr char kPauseCaption[] = "&Pause";
 std::string ElapsedText(uint32_t seconds);   // "Elapsed time: 00:01:23"
 std::string PausedAtText(uint32_t seconds);  // "Paused at: 00:01:23"
 std::string DurationText(uint32_t seconds);  // "Voice duration: 00:05:00"
-// The program's own name stands for the voice: "Voice filename: name.VOC".
-std::string FileNameText(const std::string& applicationName);
+// "Voice filename: name.VOC": for the embedded recording the program's own
+// name stands for the voice's.
+std::string FileNameText(const std::string& fileName);
 
 }  // namespace playback

@@ -14,9 +14,9 @@ void PlaybackEngine::StartFromBeginning() {
   state_.decodedFrame = 0;
   state_.paused = false;
   view_.SetSliderPosition(Control::kPosition, 0);
-  if (state_.extracted) {
-    ClearReadingFailure(tempFile_->path());
-    StartStreamAt(tempFile_->path(), 0);
+  if (!state_.voicePath.empty()) {
+    ClearReadingFailure(state_.voicePath);
+    StartStreamAt(state_.voicePath, 0);
     return;
   }
   if (ExtractRecording()) {
@@ -35,6 +35,14 @@ bool PlaybackEngine::ExtractRecording() {
 }
 
 int PlaybackEngine::PrepareVoice(const std::string& path) {
+  if (!LoadVoice(path)) return -1;
+  StartStreamAt(path, 0);
+  return 0;
+}
+
+// Reads the frame count and shows the duration and the file name; a file
+// the decoder cannot open shows the decoder's message instead.
+bool PlaybackEngine::LoadVoice(const std::string& path) {
   state_.voicePath = path;
   AllocateBuffers();
   block_.status = status::kSuccess;
@@ -50,13 +58,17 @@ int PlaybackEngine::PrepareVoice(const std::string& path) {
   state_.durationSeconds = DurationSecondsFor(state_.frameCount, state_.sampleRate);
   if (state_.frameCount <= 0) {
     view_.ShowMessageBox(vdec_status_text(decoder_, queried), "Warning Decoding");
-    return -1;
+    return false;
   }
   view_.SetText(Control::kDuration, DurationText(state_.durationSeconds));
   view_.SetText(Control::kElapsed, ElapsedText(0));
-  view_.SetText(Control::kFileName, FileNameText(recording_.ApplicationName()));
-  StartStreamAt(path, 0);
-  return 0;
+  view_.SetText(Control::kFileName, FileNameText(RecordingName()));
+  return true;
+}
+
+std::string PlaybackEngine::RecordingName() const {
+  if (!state_.fileName.empty()) return state_.fileName;
+  return recording_.ApplicationName() + ".VOC";
 }
 
 // Once per run: every later stream reuses them, so the decode thread never

@@ -1,9 +1,11 @@
 // The app tests drive real widgets, which need a QApplication; without a
-// display they draw on Qt's offscreen platform.
+// display they draw on Qt's offscreen platform. The player's remembered
+// settings go to a folder of the test's own, and no session bus is there.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -23,6 +25,10 @@ void QuietAboutGrabs(QtMsgType type, const QMessageLogContext& context, const QS
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qtDefaultHandler = qInstallMessageHandler(QuietAboutGrabs);
+  const QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+  qputenv("DBUS_SESSION_BUS_ADDRESS",
+          "unix:path=" + home.filePath(QStringLiteral("no-bus")).toLocal8Bit());
   testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();

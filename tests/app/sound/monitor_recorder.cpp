@@ -91,6 +91,11 @@ std::vector<int16_t> MonitorRecorder::Stop() {
   return samples_;
 }
 
+std::vector<int16_t> MonitorRecorder::Samples() const {
+  std::lock_guard lock(mutex_);
+  return samples_;
+}
+
 size_t MonitorRecorder::recorded() const {
   std::lock_guard lock(mutex_);
   return samples_.size();

@@ -31,6 +31,8 @@ class MonitorRecorder {
   // Ends the recording and returns every sample recorded.
   std::vector<int16_t> Stop();
   size_t recorded() const;
+  // Every sample recorded so far, while the recording goes on.
+  std::vector<int16_t> Samples() const;
   // When sample `index` had arrived: the arrival of its block, less the
   // duration of the samples after it in that block.
   Clock::time_point ArrivalOf(size_t index) const;

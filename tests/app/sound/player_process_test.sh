@@ -3,9 +3,9 @@
 # a private PulseAudio server (with a null sink, or with none) and with a
 # temporary directory of its own, which must be empty again however the
 # player ended. Every wait is bounded; the servers and files go at exit.
-# Usage: player_process_test.sh PLAYER RUN_PLAYER_SCRIPT SHORT_PLAYER_BUILD
+# Usage: player_process_test.sh PLAYER RUN_PLAYER_SCRIPT SHORT_PLAYER_BUILD SAMPLE_VOICE_FILE
 set -uo pipefail
-player=$1 run_player=$2 short_build=$3
+player=$1 run_player=$2 short_build=$3 sample=$4
 work=$(mktemp -d)
 servers=()
 trap 'kill "${servers[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
@@ -27,14 +27,15 @@ start_server() {
 }
 
 # env's arguments for a client of server $1, one a line: no display, its own
-# TMPDIR, and a stub pulseaudio first on PATH, so that run-player.sh can
-# never start a real daemon.
+# TMPDIR and configuration, no session bus, and a stub pulseaudio first on
+# PATH, so that run-player.sh can never start a real daemon.
 client_env() {
   local dir=$work/$1
   printf '#!/bin/sh\nexit 1\n' >"$dir/bin/pulseaudio" && chmod +x "$dir/bin/pulseaudio"
   printf '%s\n' -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "PULSE_SERVER=unix:$dir/native" \
     "PULSE_RUNTIME_PATH=$dir" "PULSE_COOKIE=$dir/cookie" "HOME=$dir" "XDG_RUNTIME_DIR=$dir" \
-    "TMPDIR=$dir/tmp" "PATH=$dir/bin:$PATH"
+    "TMPDIR=$dir/tmp" "XDG_CONFIG_HOME=$dir/config" "DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/no-bus" \
+    "PATH=$dir/bin:$PATH"
 }
 
 "$player" --help | grep -q "^usage: .* \[--play\]" || fail "--help"
@@ -67,6 +68,23 @@ for signal in TERM INT HUP; do
     fail "SIG$signal: exit status $status: $(cat "$work/player.log")"
   [ -z "$(ls -A "$tmp")" ] || fail "SIG$signal: left $(ls -A "$tmp")"
 done
+
+# A voice file given plays instead of the embedded recording, read where it
+# lies: no copy in TMPDIR while it plays, and not a word on stderr (neither
+# about the missing session bus). One that does not open as a voice file
+# gives the decoder's message, and the player ends as when it cannot play.
+env "${sink_env[@]}" timeout -k 5 30 "$player" --play "$sample" >"$work/file.log" 2>&1 &
+pid=$!
+sleep 1
+[ -z "$(ls -A "$tmp")" ] || fail "FILE: a copy while playing: $(ls -A "$tmp")"
+wait $pid
+status=$?
+[ $status -eq 0 ] && [ ! -s "$work/file.log" ] || fail "FILE: exit status $status: $(cat "$work/file.log")"
+echo "not a voice file" >"$work/notes.voc"
+status=0
+env "${sink_env[@]}" timeout -k 5 30 "$player" --play "$work/notes.voc" >"$work/file.log" 2>&1 || status=$?
+[ $status -eq 1 ] && grep -qx "Warning Decoding: Framesize is negative value" "$work/file.log" ||
+  fail "a FILE that is not a voice file: exit status $status: $(cat "$work/file.log")"
 
 # run-player.sh without a display plays the 3 s recording once and ends
 # (its own bound: 13 s).
