@@ -33,7 +33,7 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor {
   QString Identity() const;
   QString DesktopEntry() const;
   QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-  QStringList SupportedMimeTypes() const { return {}; }
+  QStringList SupportedMimeTypes() const { return {QStringLiteral("audio/x-voicefile")}; }
 
  public slots:
   void Raise();
