@@ -7,10 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -18,9 +20,14 @@
 namespace tools {
 namespace {
 
+// umask can only be read by setting it; threads writing outputs at once
+// would see each other's 0, so it is read once.
 mode_t current_umask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
   return mask;
 }
 
@@ -28,12 +35,19 @@ mode_t current_umask() {
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
-// The named temporary a signal removes; empty when there is none. Written
-// only while the signals are blocked, so the handler never sees half a name.
-char g_temporary[PATH_MAX] = {};
+// The named temporaries a signal removes, one slot per output being written
+// (threads write several at once). A slot's name is written while the slot
+// is claimed and counts for the handler only once published, so the
+// handler, on whichever thread, never sees half a name.
+constexpr int kTemporarySlots = 128;
+enum SlotState : int { kFree, kClaimed, kPublished };
+std::atomic<int> g_slot_state[kTemporarySlots] = {};
+char g_temporaries[kTemporarySlots][PATH_MAX] = {};
+static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
 extern "C" void remove_temporary_and_die(int signal_number) {
-  if (g_temporary[0] != '\0') ::unlink(g_temporary);
+  for (int i = 0; i < kTemporarySlots; ++i)
+    if (g_slot_state[i].load() == kPublished) ::unlink(g_temporaries[i]);
   // SA_RESETHAND has restored the default action: the signal ends the
   // process as it would have without the handler, now or on return.
   ::raise(signal_number);
@@ -47,19 +61,20 @@ sigset_t cleanup_signals() {
 }
 
 void install_cleanup_handlers() {
-  static bool installed = false;
-  if (std::exchange(installed, true)) return;
-  struct sigaction action {};
-  action.sa_handler = remove_temporary_and_die;
-  action.sa_mask = cleanup_signals();
-  action.sa_flags = SA_RESETHAND;
-  for (const int s : kCleanupSignals) {
-    // A signal the process was started with ignored (nohup, a shell's
-    // background job, a test's `trap '' XFSZ`) stays ignored.
-    struct sigaction old {};
-    if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
-      ::sigaction(s, &action, nullptr);
-  }
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    struct sigaction action {};
+    action.sa_handler = remove_temporary_and_die;
+    action.sa_mask = cleanup_signals();
+    action.sa_flags = SA_RESETHAND;
+    for (const int s : kCleanupSignals) {
+      // A signal the process was started with ignored (nohup, a shell's
+      // background job, a test's `trap '' XFSZ`) stays ignored.
+      struct sigaction old {};
+      if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+        ::sigaction(s, &action, nullptr);
+    }
+  });
 }
 
 class CleanupSignalsBlocked {
@@ -76,12 +91,18 @@ class CleanupSignalsBlocked {
   sigset_t old_;
 };
 
-// Call with the signals blocked.
-void register_temporary(const std::string& name) {
-  if (name.size() < sizeof g_temporary)
-    std::memcpy(g_temporary, name.c_str(), name.size() + 1);
-  else
-    g_temporary[0] = '\0';  // too long to keep: it cannot be removed on a signal
+// The slot now naming `name`, or -1 when there is none to be had or the
+// name is too long to keep: then a signal cannot remove it.
+int register_temporary(const std::string& name) {
+  if (name.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kTemporarySlots; ++i) {
+    int expected = kFree;
+    if (!g_slot_state[i].compare_exchange_strong(expected, kClaimed)) continue;
+    std::memcpy(g_temporaries[i], name.c_str(), name.size() + 1);
+    g_slot_state[i].store(kPublished);
+    return i;
+  }
+  return -1;
 }
 
 // --- Where the output goes --------------------------------------------------
@@ -316,7 +337,7 @@ void OutputFile::create_temporary(mode_t mode, std::string_view program) {
     return;
   }
   temporary_ = name;
-  register_temporary(temporary_);
+  slot_ = register_temporary(temporary_);
   (void)::fchmod(fd_, mode);
 }
 
@@ -342,7 +363,7 @@ void OutputFile::create_anonymous_temporary() {
 
 void OutputFile::forget_temporary() {
   temporary_.clear();
-  g_temporary[0] = '\0';
+  if (slot_ >= 0) g_slot_state[std::exchange(slot_, -1)].store(kFree);
 }
 
 }  // namespace tools
