@@ -119,22 +119,29 @@ bool write_all(int fd, const uint8_t* data, size_t n, std::string& error) {
   return true;
 }
 
-// Holds what is written until release(), then sends it on in order; a write
-// behind what was sent is compared with it and dropped.
+// Holds what is written until release(), then sends it on in order. A write
+// behind what was sent (libsndfile rewrites its header on the first samples
+// and on closing) goes to a copy of the start instead, which in the end
+// shows whether the file libsndfile finished starts as the stream did.
 struct OneWayOutput {
   int fd = -1;
   Position position;
   bool released = false;
-  std::vector<uint8_t> held;  // until release
-  std::vector<uint8_t> sent;  // the first kHeaderWindow bytes sent
+  std::vector<uint8_t> held;      // until release
+  std::vector<uint8_t> sent;      // the first kHeaderWindow bytes sent
+  std::vector<uint8_t> finished;  // the same as libsndfile has rewritten them
   sf_count_t sent_bytes = 0;
-  bool rewrite_differs = false;
   std::string error;
+
+  bool rewrite_differs() const { return finished != sent; }
 
   bool send(const uint8_t* data, size_t n) {
     if (!write_all(fd, data, n, error)) return false;
-    if (sent.size() < kHeaderWindow)
-      sent.insert(sent.end(), data, data + std::min(n, kHeaderWindow - sent.size()));
+    if (sent.size() < kHeaderWindow) {
+      const size_t kept = std::min(n, kHeaderWindow - sent.size());
+      sent.insert(sent.end(), data, data + kept);
+      finished.insert(finished.end(), data, data + kept);
+    }
     sent_bytes += static_cast<sf_count_t>(n);
     return true;
   }
@@ -159,9 +166,8 @@ struct OneWayOutput {
       if (!self.send(bytes, static_cast<size_t>(n))) return 0;
       return self.position.advance(n);
     }
-    if (at + n <= static_cast<sf_count_t>(self.sent.size())) {
-      if (std::memcmp(self.sent.data() + at, bytes, static_cast<size_t>(n)) != 0)
-        self.rewrite_differs = true;
+    if (at + n <= static_cast<sf_count_t>(self.finished.size())) {
+      std::memcpy(self.finished.data() + at, bytes, static_cast<size_t>(n));
       return self.position.advance(n);
     }
     self.error = "cannot write behind what was already sent (standard output does not seek)";
@@ -205,7 +211,7 @@ class StreamSink : public SndfileSink {
       error = out_.error;
       ok = false;
     }
-    if (ok && checks_rewrite_ && out_.rewrite_differs)
+    if (ok && checks_rewrite_ && out_.rewrite_differs())
       stale_header = "the header sent ahead of the samples does not match them";
     return ok;
   }

@@ -10,8 +10,10 @@
 // very bytes it would have in a file. Its rewrite at the end is compared
 // with what went out and dropped; a difference sets `stale_header` (the
 // voice file held another number of frames than its header counts).
-// FLAC, Ogg and MPEG need nothing at the end: their streams are complete
-// without the rewrite, which is dropped unseen.
+// FLAC, Ogg and MPEG streams are complete without the rewrite at the end,
+// which is dropped unseen: FLAC's length and checksum stay "unknown", and
+// MP3 keeps the silent frame held for the encoder's tag (so a reader keeps
+// the encoder's delay and padding).
 #pragma once
 
 #include <cstdint>

@@ -275,8 +275,9 @@ std::unique_ptr<tools::PcmSink> open_sndfile(int fd, int format, const Input& in
 bool decode_pcm(Input& in, const tools::OutputType& type, const std::string& path, bool force) {
   const std::string output = shown(path, "standard output");
   // libsndfile seeks back to complete a header: a named pipe gets the file
-  // once complete.
-  tools::OutputFile file(path, "vocdec", {.force = force, .seekable = !type.raw()});
+  // once complete. Standard output is taken as it is: into a pipe the file
+  // streams (open_sndfile).
+  tools::OutputFile file(path, "vocdec", {.force = force, .seekable = !type.raw() && path != "-"});
   std::unique_ptr<tools::PcmSink> sink;
   if (type.raw()) {
     std::FILE* out = file.take_stream();
