@@ -128,6 +128,8 @@ int parse(int argc, char** argv, Options& opt) {
     switch (c) {
       case 'h':
         tools::print_usage(stdout, kUsage);
+        std::printf("\nThe types this libsndfile writes: %s.\n",
+                    tools::output_type_names().c_str());
         return 0;
       case 'V':
         tools::print_version("vocdec");
