@@ -45,11 +45,29 @@ std::atomic<int> g_slot_state[kTemporarySlots] = {};
 char g_temporaries[kTemporarySlots][PATH_MAX] = {};
 static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
+// A temporary is created and published while a thread's signals are held
+// back, but the signal can reach another thread in between: the handler
+// stops new creations and waits for those under way, so that none is left.
+std::atomic<int> g_creating{0};
+std::atomic<bool> g_dying{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read in a signal handler");
+
+// Threads writing alike reach a file size limit alike: the first signal
+// handled does the removing, and one arriving meanwhile on another thread
+// waits for it rather than end the process before the removing is done.
 extern "C" void remove_temporary_and_die(int signal_number) {
+  if (g_dying.exchange(true)) {
+    for (;;) ::pause();
+  }
+  while (g_creating.load() > 0) {
+  }
   for (int i = 0; i < kTemporarySlots; ++i)
     if (g_slot_state[i].load() == kPublished) ::unlink(g_temporaries[i]);
-  // SA_RESETHAND has restored the default action: the signal ends the
-  // process as it would have without the handler, now or on return.
+  // With the default action back, the signal ends the process as it would
+  // have without the handler, on return (it is held back until then).
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(signal_number, &default_action, nullptr);
   ::raise(signal_number);
 }
 
@@ -66,7 +84,6 @@ void install_cleanup_handlers() {
     struct sigaction action {};
     action.sa_handler = remove_temporary_and_die;
     action.sa_mask = cleanup_signals();
-    action.sa_flags = SA_RESETHAND;
     for (const int s : kCleanupSignals) {
       // A signal the process was started with ignored (nohup, a shell's
       // background job, a test's `trap '' XFSZ`) stays ignored.
@@ -331,13 +348,19 @@ void OutputFile::create_temporary(mode_t mode, std::string_view program) {
   std::string name = (dir / leaf).string();
   install_cleanup_handlers();
   const CleanupSignalsBlocked blocked;
-  fd_ = ::mkstemp(name.data());
+  g_creating.fetch_add(1);
+  // A signal being handled on another thread ends the process: create nothing.
+  fd_ = g_dying.load() ? -1 : ::mkstemp(name.data());
+  const int mkstemp_error = errno;
+  if (fd_ >= 0) {
+    temporary_ = name;
+    slot_ = register_temporary(temporary_);
+  }
+  g_creating.fetch_sub(1);
   if (fd_ < 0) {
-    error = std::strerror(errno);
+    error = std::strerror(g_dying.load() ? EINTR : mkstemp_error);
     return;
   }
-  temporary_ = name;
-  slot_ = register_temporary(temporary_);
   (void)::fchmod(fd_, mode);
 }
 

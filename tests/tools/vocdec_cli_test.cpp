@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sndfile.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -171,6 +172,21 @@ TEST(VocdecCli, FolderOfFilesOnSeveralThreads) {
   for (const char* name : {"a.flac", "b.flac", "c.flac", "d.flac"})
     EXPECT_EQ(read_audio(dir / ("out/" + std::string(name))).samples.size(), 40u * 80) << name;
   EXPECT_FALSE(fs::exists(dir / "out/missing.flac"));
+}
+
+// The signal that a write past the file size limit raises in one thread
+// removes the temporaries of every thread.
+TEST(VocdecCli, SignalDuringAFolderRunLeavesNoTemporaries) {
+  const ScratchDir dir;
+  fs::create_directory(dir / "out");
+  std::vector<std::string> args = {"-j", "2", "-o", dir / "out"};
+  for (const char* name : {"a.voc", "b.voc", "c.voc", "d.voc"}) {
+    write_voice(dir / name, 400);
+    args.push_back(dir / name);
+  }
+  const Outcome r = run(VOCDEC_PATH, args, "ulimit -c 0; ulimit -f 8;");
+  EXPECT_EQ(r.signal, SIGXFSZ) << r.err;
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
 }  // namespace
