@@ -67,7 +67,13 @@ read -r load1 _ </proc/loadavg
 read -r wall1 cpu1 < <(best_run 1)
 read -r load2 _ </proc/loadavg
 read -r wall2 cpu2 < <(best_run 2)
-printf '  -j 1: %6.2f s wall, %6.2f s CPU (load average before: %s)\n' "$wall1" "$cpu1" "$load1"
-printf '  -j 2: %6.2f s wall, %6.2f s CPU (load average before: %s)\n' "$wall2" "$cpu2" "$load2"
+# Cores used: CPU time over wall time, 1 and 2 on an otherwise idle machine.
+report() {
+  awk -v j="$1" -v w="$2" -v c="$3" -v l="$4" 'BEGIN {
+    printf "  -j %s: %6.2f s wall, %6.2f s CPU, %.2f cores used (load average before: %s)\n",
+      j, w, c, c / w, l }'
+}
+report 1 "$wall1" "$cpu1" "$load1"
+report 2 "$wall2" "$cpu2" "$load2"
 awk -v a="$wall1" -v b="$wall2" -v t="$TARGET" \
   'BEGIN { r = a / b; printf "  ratio: %.2f (aim: at least %.1f) %s\n", r, t, (r >= t ? "met" : "NOT met") }'
