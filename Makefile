@@ -52,6 +52,14 @@ bench: build
 quality: build
 	@bench/encoder_quality.sh $(BUILD)
 
+# vocdec -o DIR on 16 copies of a 10-minute celp80 file with -j 1 and -j 2,
+# and the ratio of the wall times (aim: 1.8 on two cores); CPU time and load
+# average beside them, since other work on the machine slows -j 2 most.
+.PHONY: bench-batch
+bench-batch: deps $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS) --target vocdec vocenc
+	@bench/batch_decode.sh $(BUILD)
+
 # Only the player and the tool the script reads the recording's length with.
 run: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS) --target voiceplayer vocinfo

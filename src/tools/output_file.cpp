@@ -20,8 +20,8 @@
 namespace tools {
 namespace {
 
-// Read once: umask() can only be read by setting it, and two threads doing
-// that at once could leave the process with the other's temporary mask.
+// umask can only be read by setting it; threads writing outputs at once
+// would see each other's 0, so it is read once.
 mode_t current_umask() {
   static const mode_t mask = [] {
     const mode_t m = ::umask(0);
@@ -31,47 +31,44 @@ mode_t current_umask() {
   return mask;
 }
 
-// --- Removing the temporaries when a signal ends the process -------------
+// --- Removing the temporary when a signal ends the process ---------------
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
-// The named temporaries a signal removes: one slot per output being written,
-// several at once when files are converted on several threads. A slot's name
-// is written while the slot is Filling and read by the handler only once it
-// is Published; the handler takes it (Removing) before reading it, so that
-// its owner never rewrites a name the handler is reading.
-enum SlotState : int { kFree, kFilling, kPublished, kRemoving };
-struct TemporarySlot {
-  std::atomic<int> state{kFree};
-  char name[PATH_MAX] = {};
-};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
-constexpr int kTemporarySlots = 64;
-TemporarySlot g_temporaries[kTemporarySlots];
+// The named temporaries a signal removes, one slot per output being written
+// (threads write several at once). A slot's name is written while the slot
+// is claimed and counts for the handler only once published, so the
+// handler, on whichever thread, never sees half a name.
+constexpr int kTemporarySlots = 128;
+enum SlotState : int { kFree, kClaimed, kPublished };
+std::atomic<int> g_slot_state[kTemporarySlots] = {};
+char g_temporaries[kTemporarySlots][PATH_MAX] = {};
+static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
-// Threads inside a step that a signal must not cut short (rewriting a file
-// in place), and the signal that came meanwhile: the last thread to leave
-// such a step ends the process with it.
-std::atomic<int> g_threads_in_critical_step{0};
-std::atomic<int> g_deferred_signal{0};
+// A temporary is created and published while a thread's signals are held
+// back, but the signal can reach another thread in between: the handler
+// stops new creations and waits for those under way, so that none is left.
+std::atomic<int> g_creating{0};
+std::atomic<bool> g_dying{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read in a signal handler");
 
-void remove_temporaries_and_die(int signal_number) {
-  for (TemporarySlot& slot : g_temporaries) {
-    int published = kPublished;
-    if (slot.state.compare_exchange_strong(published, kRemoving)) ::unlink(slot.name);
+// Threads writing alike reach a file size limit alike: the first signal
+// handled does the removing, and one arriving meanwhile on another thread
+// waits for it rather than end the process before the removing is done.
+extern "C" void remove_temporary_and_die(int signal_number) {
+  if (g_dying.exchange(true)) {
+    for (;;) ::pause();
   }
-  // The default action ends the process as it would have without the
-  // handler: now, or once the signal is unblocked.
+  while (g_creating.load() > 0) {
+  }
+  for (int i = 0; i < kTemporarySlots; ++i)
+    if (g_slot_state[i].load() == kPublished) ::unlink(g_temporaries[i]);
+  // With the default action back, the signal ends the process as it would
+  // have without the handler, on return (it is held back until then).
   struct sigaction default_action {};
   default_action.sa_handler = SIG_DFL;
   ::sigaction(signal_number, &default_action, nullptr);
   ::raise(signal_number);
-}
-
-extern "C" void on_cleanup_signal(int signal_number) {
-  g_deferred_signal.store(signal_number);
-  if (g_threads_in_critical_step.load() > 0) return;
-  remove_temporaries_and_die(signal_number);
 }
 
 sigset_t cleanup_signals() {
@@ -85,9 +82,8 @@ void install_cleanup_handlers() {
   static std::once_flag installed;
   std::call_once(installed, [] {
     struct sigaction action {};
-    action.sa_handler = on_cleanup_signal;
+    action.sa_handler = remove_temporary_and_die;
     action.sa_mask = cleanup_signals();
-    action.sa_flags = SA_RESTART;  // a deferred signal interrupts no write
     for (const int s : kCleanupSignals) {
       // A signal the process was started with ignored (nohup, a shell's
       // background job, a test's `trap '' XFSZ`) stays ignored.
@@ -112,55 +108,18 @@ class CleanupSignalsBlocked {
   sigset_t old_;
 };
 
-// A step no cleanup signal cuts short, on this thread (blocked) or on any
-// other (deferred until every such step is over).
-class CriticalStep {
- public:
-  CriticalStep() {
-    g_threads_in_critical_step.fetch_add(1);
-    // A signal came before: the process is ending; the step must not start.
-    if (g_deferred_signal.load() != 0) {
-      leave();
-      const sigset_t set = cleanup_signals();
-      ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-      for (;;) ::pause();
-    }
-  }
-  ~CriticalStep() { leave(); }
-  CriticalStep(const CriticalStep&) = delete;
-  CriticalStep& operator=(const CriticalStep&) = delete;
-
- private:
-  // The signal that came meanwhile, once no thread is in such a step; it
-  // is delivered when this thread unblocks it.
-  static void leave() {
-    if (g_threads_in_critical_step.fetch_sub(1) == 1)
-      if (const int signal_number = g_deferred_signal.load())
-        remove_temporaries_and_die(signal_number);
-  }
-
-  CleanupSignalsBlocked blocked_;
-};
-
-// The slot now holding `name`, or -1 when none is free or the name is too
-// long to keep: then a signal cannot remove it.
+// The slot now naming `name`, or -1 when there is none to be had or the
+// name is too long to keep: then a signal cannot remove it.
 int register_temporary(const std::string& name) {
   if (name.size() >= PATH_MAX) return -1;
   for (int i = 0; i < kTemporarySlots; ++i) {
-    int free = kFree;
-    if (!g_temporaries[i].state.compare_exchange_strong(free, kFilling)) continue;
-    std::memcpy(g_temporaries[i].name, name.c_str(), name.size() + 1);
-    g_temporaries[i].state.store(kPublished);
+    int expected = kFree;
+    if (!g_slot_state[i].compare_exchange_strong(expected, kClaimed)) continue;
+    std::memcpy(g_temporaries[i], name.c_str(), name.size() + 1);
+    g_slot_state[i].store(kPublished);
     return i;
   }
   return -1;
-}
-
-// A slot the handler has taken stays taken: the process is ending.
-void release_temporary(int slot) {
-  if (slot < 0) return;
-  int published = kPublished;
-  g_temporaries[slot].state.compare_exchange_strong(published, kFree);
 }
 
 // --- Where the output goes --------------------------------------------------
@@ -349,7 +308,7 @@ bool OutputFile::rewrite_in_place() {
   bool ok;
   {
     // A signal now would leave the old file half rewritten; it comes after.
-    const CriticalStep step;
+    const CleanupSignalsBlocked blocked;
     ok = copy_all(in, out, error);
     if (ok && ::ftruncate(out, staged.st_size) != 0) {
       ok = false;
@@ -389,13 +348,19 @@ void OutputFile::create_temporary(mode_t mode, std::string_view program) {
   std::string name = (dir / leaf).string();
   install_cleanup_handlers();
   const CleanupSignalsBlocked blocked;
-  fd_ = ::mkstemp(name.data());
+  g_creating.fetch_add(1);
+  // A signal being handled on another thread ends the process: create nothing.
+  fd_ = g_dying.load() ? -1 : ::mkstemp(name.data());
+  const int mkstemp_error = errno;
+  if (fd_ >= 0) {
+    temporary_ = name;
+    slot_ = register_temporary(temporary_);
+  }
+  g_creating.fetch_sub(1);
   if (fd_ < 0) {
-    error = std::strerror(errno);
+    error = std::strerror(g_dying.load() ? EINTR : mkstemp_error);
     return;
   }
-  temporary_ = name;
-  temporary_slot_ = register_temporary(temporary_);
   (void)::fchmod(fd_, mode);
 }
 
@@ -421,7 +386,7 @@ void OutputFile::create_anonymous_temporary() {
 
 void OutputFile::forget_temporary() {
   temporary_.clear();
-  release_temporary(std::exchange(temporary_slot_, -1));
+  if (slot_ >= 0) g_slot_state[std::exchange(slot_, -1)].store(kFree);
 }
 
 }  // namespace tools

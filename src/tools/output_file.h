@@ -11,9 +11,9 @@
 // writer that seeks, a pipe (and "-", standard output) gets the whole output
 // through an anonymous temporary, copied out once complete.
 //
-// SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove the named temporaries, of
-// every thread, before they end the process (unless the process started with
-// them ignored); a file being rewritten in place is finished first.
+// SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove the named temporaries (of every
+// OutputFile alive, on any thread) before they end the process (unless the
+// process started with them ignored).
 #pragma once
 
 #include <sys/types.h>
@@ -67,7 +67,7 @@ class OutputFile {
   bool force_ = false;
   std::filesystem::path final_;
   std::string temporary_;
-  int temporary_slot_ = -1;  // where a signal finds it
+  int slot_ = -1;  // where a signal finds the temporary's name
   int fd_ = -1;
   int staged_fd_ = -1;  // CopyOut: the anonymous temporary, to read it back
   int target_fd_ = -1;  // CopyOut: where it goes

@@ -1,301 +1,353 @@
-// vocdec [--raw] INPUT OUTPUT: decodes a voice file to 16-bit mono PCM at
-// 8000 Hz, as WAV, FLAC or Ogg Vorbis (by OUTPUT's extension) or as bare
-// little-endian samples. vocdec --g729 INPUT OUTPUT: writes a CELP file's
-// frames, undecoded, as a standard G.729 bitstream. WAV that would pass
-// 4 GiB is written as RF64.
-#include <sndfile.h>
+// vocdec: decodes voice files to 16-bit mono PCM at 8000 Hz in any format
+// libsndfile writes, or to bare samples; vocdec --g729 writes a CELP file's
+// frames, undecoded, as a standard G.729 bitstream. One INPUT to OUTPUT, or
+// many INPUTs into a folder on several threads.
+#include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
+#include "tools/batch.h"
+#include "tools/decode_all.h"
 #include "tools/g729_bitstream.h"
 #include "tools/g729_export.h"
+#include "tools/input_check.h"
 #include "tools/output_file.h"
+#include "tools/output_types.h"
+#include "tools/pcm_sinks.h"
+#include "tools/sndfile_stream_sink.h"
+#include "tools/standard_input.h"
 #include "tools/tool_common.h"
-#include "tools/wav_size.h"
 #include "voice/vdec.h"
 #include "voice/voice_format.h"
 
 namespace {
 
 constexpr tools::Usage kUsage{
-    "vocdec", "[--raw | --g729] [--force] INPUT OUTPUT",
-    "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz. OUTPUT ending in\n"
-    ".flac or .ogg gives FLAC or Ogg Vorbis, any other name WAV (RF64 past 4 GiB);\n"
-    "--raw writes bare little-endian samples, and OUTPUT - writes them to standard\n"
-    "output.\n"
+    "vocdec",
+    "[-f] [-q] [--raw | -t TYPE | --g729] INPUT OUTPUT\n"
+    "       vocdec [-f] [-q] [--raw | -t TYPE | --g729] [-j N] -o DIR INPUT...",
+    "Decodes the voice file INPUT to 16-bit mono PCM at 8000 Hz.\n"
+    "\n"
+    "  -t, --type TYPE       write TYPE, named as its file name extension (any case),\n"
+    "                        whatever OUTPUT is called\n"
+    "      --raw             bare little-endian samples, the same as -t raw\n"
+    "      --g729            the frames undecoded, as a G.729 bitstream (see below)\n"
+    "  -o, --output-dir DIR  decode every INPUT into DIR, each as its name with the\n"
+    "                        extension of the type (wav unless -t says otherwise)\n"
+    "  -j, --jobs N          decode N files at once (default: one per core)\n"
+    "  -f, --force           replace a read-only OUTPUT\n"
+    "  -q, --quiet           print errors only\n"
+    "  -h, --help            print this help and exit\n"
+    "  -V, --version         print the version and exit\n"
+    "\n"
+    "Without -t, OUTPUT's extension, in any case, chooses the type among those the\n"
+    "installed libsndfile writes: 16-bit PCM where the format holds it, else its\n"
+    "own codec (Vorbis for ogg and oga, Opus for opus, MPEG layer III for mp3);\n"
+    "a name without an extension gives WAV, which becomes RF64 when the frames the\n"
+    "header counts would pass 4 GiB. An extension that cannot be written is an\n"
+    "error (exit 2) that lists the types; -t raw, --raw and a .raw OUTPUT give bare\n"
+    "samples.\n"
+    "\n"
+    "INPUT - reads the voice file from standard input (up to 256 MiB). OUTPUT -\n"
+    "writes standard output, never a terminal: into a pipe the file streams with\n"
+    "its header sent first, sized from the frames INPUT's header counts, so that\n"
+    "it matches the file written by name.\n"
+    "\n"
     "--g729 decodes nothing: it writes the frames of a CELP voice file, in the order\n"
     "they play, as a packed G.729 bitstream with each field most significant bit\n"
     "first: 10-byte frames at 8000 bit/s from celp80, 8-byte Annex D frames at\n"
     "6400 bit/s from celp64 and celp56 (whose frames become the 6400 bit/s frames\n"
     "that decode alike). vocenc --from-g729 stores such a bitstream in a voice file.\n"
-    "An error stops decoding; everything decoded before it is still written.\n"
+    "\n"
+    "A file that ends before the frames its header counts, or holds a frame that\n"
+    "cannot be read or decoded, is still written up to there; vocdec then says\n"
+    "\"truncated after N of M frames\" or \"damaged at frame N: <reason>\" (frames\n"
+    "count from 0) and exits 1. With -o, a failing file is reported and the\n"
+    "others go on; the exit status is 1 if any failed.\n"
+    "\n"
     "OUTPUT appears only once complete, through a symbolic link as the file it\n"
     "names; a file with more hard links is rewritten in place. A read-only OUTPUT\n"
-    "is replaced only with --force (-f); INPUT itself never.\n"};
-
-enum class Format { Wav, Flac, Ogg, Raw, G729 };
+    "is replaced only with --force; INPUT itself never.\n"
+    "\n"
+    "Exit status: 0 done, 1 a file failed or was damaged, 2 a usage error or\n"
+    "binary output to a terminal.\n"};
 
 struct Options {
-  Format format = Format::Wav;
+  std::optional<tools::OutputType> type;  // from -t or --raw
+  bool g729 = false;
   bool force = false;
-  std::string input;
-  std::string output;
-  bool to_stdout() const { return output == "-"; }
+  std::string folder;  // -o
+  std::optional<int> jobs;
+  std::vector<std::string> inputs;
+  std::string output;  // single-file use
 };
 
-Format format_for(std::string_view output) {
-  if (output.ends_with(".flac")) return Format::Flac;
-  if (output.ends_with(".ogg")) return Format::Ogg;
-  return Format::Wav;
+std::string lower_case(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-// Where PCM goes. A sink that fails keeps failing; `error` says why.
-class PcmSink {
- public:
-  virtual ~PcmSink() = default;
-  virtual bool write(std::span<const int16_t> samples) = 0;
-  // Flushes and closes; the output is complete only when this succeeds.
-  virtual bool finish() = 0;
-  std::string error;
-};
-
-class RawSink : public PcmSink {
- public:
-  explicit RawSink(std::FILE* out, bool owned) : out_(out), owned_(owned) {}
-  ~RawSink() override {
-    if (owned_ && out_) std::fclose(out_);
-  }
-  bool write(std::span<const int16_t> samples) override {
-    // Little-endian whatever the host's byte order.
-    bytes_.clear();
-    for (int16_t s : samples) {
-      const auto u = static_cast<uint16_t>(s);
-      bytes_.push_back(static_cast<uint8_t>(u & 0xFF));
-      bytes_.push_back(static_cast<uint8_t>(u >> 8));
-    }
-    if (std::fwrite(bytes_.data(), 1, bytes_.size(), out_) == bytes_.size()) return true;
-    error = std::strerror(errno);
-    return false;
-  }
-  bool finish() override {
-    const bool ok = std::fflush(out_) == 0 && !std::ferror(out_);
-    if (!ok && error.empty()) error = std::strerror(errno);
-    const bool closed = !owned_ || std::fclose(std::exchange(out_, nullptr)) == 0;
-    if (!closed && error.empty()) error = std::strerror(errno);
-    return ok && closed;
-  }
-
- private:
-  std::FILE* out_;
-  bool owned_;
-  std::vector<uint8_t> bytes_;
-};
-
-class SndfileSink : public PcmSink {
- public:
-  // Takes over `fd` whether or not the open succeeds. `header_frames`: the
-  // frames the voice file's header counts, which decide between WAV and RF64.
-  SndfileSink(int fd, Format format, int64_t header_frames)
-      : plain_wav_(format == Format::Wav && !tools::wav_needs_rf64(header_frames)) {
-    SF_INFO info{};
-    info.samplerate = voice::kSampleRate;
-    info.channels = 1;
-    info.format = format == Format::Flac  ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
-                  : format == Format::Ogg ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
-                  : plain_wav_            ? SF_FORMAT_WAV | SF_FORMAT_PCM_16
-                                          : SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
-    if (!file_) {
-      close(fd);
-      error = sf_strerror(nullptr);
-    }
-  }
-  ~SndfileSink() override {
-    if (file_) sf_close(file_);
-  }
-  bool opened() const { return file_ != nullptr; }
-  bool write(std::span<const int16_t> samples) override {
-    const auto n = static_cast<sf_count_t>(samples.size());
-    // A file decoding to more frames than its header counts could still
-    // outgrow WAV; its sizes would wrap, so that is an error.
-    data_bytes_ += 2 * n;
-    if (plain_wav_ && !tools::wav_fits(data_bytes_)) {
-      error = "more frames than the header counts, too many for a WAV file (4 GiB)";
-      return false;
-    }
-    if (sf_write_short(file_, samples.data(), n) == n) return true;
-    error = sf_strerror(file_);
-    return false;
-  }
-  bool finish() override {
-    // The header is rewritten with the final length on close, which can
-    // fail by itself.
-    sf_write_sync(file_);
-    const int before = sf_error(file_);
-    if (before != SF_ERR_NO_ERROR) error = sf_error_number(before);
-    const int closed = sf_close(std::exchange(file_, nullptr));
-    if (closed != 0 && error.empty()) error = sf_error_number(closed);
-    return before == SF_ERR_NO_ERROR && closed == 0;
-  }
-
- private:
-  SNDFILE* file_ = nullptr;
-  bool plain_wav_;
-  int64_t data_bytes_ = 0;
-};
-
-struct DecodeResult {
-  StatusCode status = status::kSuccess;  // the decoder's, once it stopped
-  bool written = true;                   // false when the sink failed
-};
-
-// Whether the call left a frame of samples in its buffer. A failed read
-// leaves the position where it was and writes nothing; a status raised while
-// decoding the frame (a division error) comes after its samples were written
-// and the position advanced.
-bool frame_written(int32_t before, int32_t after) {
-  return after != before;
+int unknown_type(const std::string& name, const char* how) {
+  return tools::usage_error(kUsage, std::string(how) + " '" + name +
+                                        "' is no type libsndfile writes here; the types are " +
+                                        tools::output_type_names());
 }
 
-// Decodes from the first frame until the decoder returns non-zero, keeping
-// every frame of samples the decoder wrote, the one that raised the final
-// status included.
-DecodeResult decode_all(voice::DecoderState& st, PcmSink& sink) {
-  DecodeResult result;
-  uint8_t pcm[voice::kPcmFrameBytes] = {};
-  int16_t samples[voice::kSamplesPerFrame];
-  for (;;) {
-    const int32_t before = st.position;
-    int32_t after = before;
-    result.status = vdec_decode_frame(st, pcm, &after);
-    if (frame_written(before, after)) {
-      for (int i = 0; i < voice::kSamplesPerFrame; ++i)
-        samples[i] = static_cast<int16_t>(pcm[2 * i] | pcm[2 * i + 1] << 8);
-      if (!sink.write(samples)) {
-        result.written = false;
-        return result;
-      }
-    }
-    if (result.status != status::kSuccess) return result;
-  }
-}
-
-int parse(int argc, char** argv, Options& opt) {
-  std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (tools::is_help_flag(arg)) {
-      tools::print_usage(stdout, kUsage);
-      return 0;
-    }
-    if (arg == "--raw" || arg == "--g729") {
-      const Format chosen = arg == "--raw" ? Format::Raw : Format::G729;
-      if (opt.format != Format::Wav && opt.format != chosen)
-        return tools::usage_error(kUsage, "--raw and --g729 exclude each other");
-      opt.format = chosen;
-    } else if (arg == "--force" || arg == "-f") {
-      opt.force = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return tools::usage_error(kUsage, "unknown option " + std::string(arg));
-    } else {
-      positional.emplace_back(arg);
-    }
-  }
-  if (positional.size() != 2) return tools::usage_error(kUsage, "expected INPUT and OUTPUT");
-  opt.input = positional[0];
-  opt.output = positional[1];
-  if (opt.format == Format::Wav) opt.format = format_for(opt.output);
+int choose_type(Options& opt, const char* name) {
+  const auto type = tools::find_output_type(name);
+  if (!type) return unknown_type(name, "-t");
+  if (opt.type && opt.type->name != type->name)
+    return tools::usage_error(kUsage, "--raw and -t " + type->name + " exclude each other");
+  opt.type = type;
   return -1;
 }
 
-int fail(const std::string& what, const std::string& why) {
+// Returns an exit status, or -1 to go on.
+int parse(int argc, char** argv, Options& opt) {
+  enum { kRaw = 256, kG729 };
+  static const option kLong[] = {
+      {"help", no_argument, nullptr, 'h'},       {"version", no_argument, nullptr, 'V'},
+      {"quiet", no_argument, nullptr, 'q'},      {"force", no_argument, nullptr, 'f'},
+      {"raw", no_argument, nullptr, kRaw},       {"g729", no_argument, nullptr, kG729},
+      {"type", required_argument, nullptr, 't'}, {"output-dir", required_argument, nullptr, 'o'},
+      {"jobs", required_argument, nullptr, 'j'}, {nullptr, 0, nullptr, 0}};
+  opterr = 0;
+  for (int c; (c = getopt_long(argc, argv, ":hVqft:o:j:", kLong, nullptr)) != -1;) {
+    switch (c) {
+      case 'h':
+        tools::print_usage(stdout, kUsage);
+        std::printf("\nThe types this libsndfile writes: %s.\n",
+                    tools::output_type_names().c_str());
+        return 0;
+      case 'V':
+        tools::print_version("vocdec");
+        return 0;
+      case 'q':  // vocdec says nothing but errors anyway
+        break;
+      case 'f':
+        opt.force = true;
+        break;
+      case kRaw:
+        if (const int r = choose_type(opt, "raw"); r >= 0) return r;
+        break;
+      case kG729:
+        opt.g729 = true;
+        break;
+      case 't':
+        if (const int r = choose_type(opt, optarg); r >= 0) return r;
+        break;
+      case 'o':
+        opt.folder = optarg;
+        break;
+      case 'j':
+        opt.jobs = tools::parse_thread_count(optarg);
+        if (!opt.jobs)
+          return tools::usage_error(kUsage, "-j takes a whole number of threads from 1, not '" +
+                                                std::string(optarg) + "'");
+        break;
+      default:
+        return tools::bad_option(kUsage, c, argv);
+    }
+  }
+  opt.inputs.assign(argv + optind, argv + argc);
+  if (opt.g729 && opt.type)
+    return tools::usage_error(kUsage, "--g729 writes no audio; it excludes --raw and -t");
+  if (!opt.folder.empty()) {
+    if (opt.inputs.empty()) return tools::usage_error(kUsage, "-o DIR needs at least one INPUT");
+    return -1;
+  }
+  if (opt.jobs) return tools::usage_error(kUsage, "-j is for -o DIR");
+  if (opt.inputs.size() != 2) return tools::usage_error(kUsage, "expected INPUT and OUTPUT");
+  opt.output = opt.inputs.back();
+  opt.inputs.pop_back();
+  if (opt.type || opt.g729) return -1;
+  const std::string extension = tools::extension_of(opt.output);
+  if (extension.empty() || opt.output == "-") return -1;
+  opt.type = tools::find_output_type(extension);
+  if (!opt.type) return unknown_type(extension, "OUTPUT's extension");
+  return -1;
+}
+
+tools::OutputType chosen_type(const Options& opt) {
+  return opt.type ? *opt.type : *tools::find_output_type("wav");
+}
+
+std::string shown(const std::string& path, const char* standard_name) {
+  return path == "-" ? standard_name : path;
+}
+
+bool fail(const std::string& what, const std::string& why) {
   std::fprintf(stderr, "vocdec: %s: %s\n", what.c_str(), why.c_str());
-  return 1;
+  return false;
 }
 
-std::string output_name(const Options& opt) {
-  return opt.to_stdout() ? "standard output" : opt.output;
+// An input open on a decoder state of its own, standing at the first frame.
+struct Input {
+  std::string name;            // for messages
+  std::vector<uint8_t> bytes;  // standard input's, which the decoder reads
+  tools::OpenedVoice voice;
+  int64_t size = 0;  // in bytes
+};
+
+bool open_standard_input(Input& in) {
+  if (auto why = tools::read_standard_input(in.bytes)) return fail(in.name, *why);
+  if (in.bytes.empty()) return fail(in.name, "empty file");
+  in.size = static_cast<int64_t>(in.bytes.size());
+  in.voice.state = std::make_unique<voice::DecoderState>();
+  // Read only: the bytes are never written.
+  std::FILE* file = fmemopen(in.bytes.data(), in.bytes.size(), "rb");
+  if (!file) return fail(in.name, std::strerror(errno));
+  in.voice.status = vdec_open_stream(*in.voice.state, file, &in.voice.mode);
+  if (in.voice.ok()) return true;
+  const size_t head = std::min<size_t>(in.bytes.size(), 32);
+  return fail(in.name, tools::open_failure(std::span(in.bytes.data(), head),
+                                           in.voice.text(in.voice.status)));
 }
 
-// Decodes into the sink and reports; `commit` makes a finished file visible.
-int run(const Options& opt, tools::OpenedVoice& voice, PcmSink& sink, tools::OutputFile* file) {
-  const DecodeResult r = decode_all(*voice.state, sink);
-  if (!r.written) return fail(output_name(opt), sink.error);
-  if (!sink.finish()) return fail(output_name(opt), sink.error);
-  if (file && !file->commit()) return fail(output_name(opt), file->error);
-  if (r.status == status::kEndOfFile) return 0;
-  return fail(opt.input, voice.text(r.status));
+bool open_named_input(const std::string& path, Input& in) {
+  if (auto why = tools::unreadable_input(path)) return fail(in.name, *why);
+  in.voice = tools::open_voice(path.c_str());
+  if (!in.voice.ok())
+    return fail(in.name, tools::open_failure(path, in.voice.text(in.voice.status)));
+  struct stat st {};
+  if (fstat(fileno(in.voice.state->file.get()), &st) == 0) in.size = st.st_size;
+  return true;
 }
 
-// Like decoding, a malformed record stops the frames there and what came
-// before it is still written.
-int write_g729(const Options& opt, tools::OpenedVoice& voice, std::FILE* out,
-               tools::OutputFile* file) {
-  const tools::G729Export r = tools::export_g729(*voice.state, out);
-  std::string error = r.write_error;
-  if (std::fflush(out) != 0 && error.empty()) error = std::strerror(errno);
-  if (file && std::fclose(out) != 0 && error.empty()) error = std::strerror(errno);
-  if (!error.empty()) return fail(output_name(opt), error);
-  if (file && !file->commit()) return fail(output_name(opt), file->error);
-  if (r.status == status::kEndOfFile) return 0;
-  return fail(opt.input, voice.text(r.status));
+bool open_input(const std::string& path, Input& in) {
+  in.name = shown(path, "standard input");
+  if (!(path == "-" ? open_standard_input(in) : open_named_input(path, in))) return false;
+  // Decoding starts at a fixed offset after the leading frames, wherever
+  // reading the header left the stream; no path is needed to go there.
+  if (const StatusCode r = vdec_restart_at(*in.voice.state, nullptr, 0))
+    return fail(in.name, std::string("cannot reach the first frame: ") + in.voice.text(r));
+  return true;
 }
 
-int run_g729(const Options& opt, tools::OpenedVoice& voice) {
-  if (!tools::g729_rate_of(static_cast<voice::VoiceMode>(voice.mode)))
-    return fail(opt.input,
-                std::string(voice::mode_name(static_cast<voice::VoiceMode>(voice.mode))) +
-                    " frames are not CELP frames; only celp56, celp64 and celp80 "
-                    "files have a G.729 form");
-  if (opt.to_stdout()) return write_g729(opt, voice, stdout, nullptr);
-  tools::OutputFile file(opt.output, "vocdec", {.force = opt.force});
+int64_t header_frames(const Input& in) {
+  return in.voice.state->frame_count;
+}
+
+// The header's frame count when the input is long enough to hold that many
+// frames, else -1: a header cannot size a stream it lies about.
+int64_t believable_frames(const Input& in) {
+  const int64_t frames = header_frames(in);
+  return frames * in.voice.state->frame_bytes <= in.size ? frames : -1;
+}
+
+// Whatever went wrong, everything decoded is written; the reading's end is
+// then reported.
+bool report_end(const Input& in, const tools::PcmSink* sink, const std::string& output,
+                StatusCode status, int64_t frames, int64_t failed_frame) {
+  if (auto fault = tools::reading_fault(status, frames, failed_frame, header_frames(in),
+                                        in.voice.text(status)))
+    return fail(in.name, *fault);
+  if (sink && !sink->stale_header.empty()) return fail(output, sink->stale_header);
+  return true;
+}
+
+bool decode_into(Input& in, tools::PcmSink& sink, tools::OutputFile& file,
+                 const std::string& output) {
+  const tools::DecodeResult r = tools::decode_all(*in.voice.state, sink);
+  if (!r.written || !sink.finish()) return fail(output, sink.error);
+  if (!file.commit()) return fail(output, file.error);
+  return report_end(in, &sink, output, r.status, r.frames, r.failed_frame);
+}
+
+std::unique_ptr<tools::PcmSink> open_sndfile(int fd, int format, const Input& in,
+                                             const std::string& path) {
+  // Standard output redirected to a file seeks; a pipe does not.
+  if (path == "-" && ::lseek(fd, 0, SEEK_CUR) < 0)
+    return tools::make_stream_sink(fd, format, believable_frames(in));
+  return std::make_unique<tools::SeekableSndfileSink>(fd, format);
+}
+
+bool decode_pcm(Input& in, const tools::OutputType& type, const std::string& path, bool force) {
+  const std::string output = shown(path, "standard output");
+  // libsndfile seeks back to complete a header: a named pipe gets the file
+  // once complete. Standard output is taken as it is: into a pipe the file
+  // streams (open_sndfile).
+  tools::OutputFile file(path, "vocdec", {.force = force, .seekable = !type.raw() && path != "-"});
+  std::unique_ptr<tools::PcmSink> sink;
+  if (type.raw()) {
+    std::FILE* out = file.take_stream();
+    if (!out) return fail(output, file.error);
+    sink = std::make_unique<tools::RawSink>(out, true);
+  } else {
+    const int fd = file.take_fd();
+    if (fd < 0) return fail(output, file.error);
+    auto pcm =
+        open_sndfile(fd, tools::sndfile_format_for(type.format, header_frames(in)), in, path);
+    if (!static_cast<tools::SndfileSink&>(*pcm).opened()) return fail(output, pcm->error);
+    sink = std::move(pcm);
+  }
+  return decode_into(in, *sink, file, output);
+}
+
+bool write_g729(Input& in, const std::string& path, bool force) {
+  const std::string output = shown(path, "standard output");
+  const auto mode = static_cast<voice::VoiceMode>(in.voice.mode);
+  if (!tools::g729_rate_of(mode))
+    return fail(in.name, lower_case(voice::mode_name(mode)) +
+                             " frames are not CELP frames; only celp56, celp64 and celp80 "
+                             "files have a G.729 form");
+  tools::OutputFile file(path, "vocdec", {.force = force});
   std::FILE* out = file.take_stream();
-  if (!out) return fail(opt.output, file.error);
-  return write_g729(opt, voice, out, &file);
+  if (!out) return fail(output, file.error);
+  // Like decoding, a malformed record stops the frames there and what came
+  // before it is still written.
+  const tools::G729Export r = tools::export_g729(*in.voice.state, out);
+  std::string error = r.write_error;
+  if (std::fclose(out) != 0 && error.empty()) error = std::strerror(errno);
+  if (!error.empty()) return fail(output, error);
+  if (!file.commit()) return fail(output, file.error);
+  return report_end(in, nullptr, output, r.status, r.frames, r.frames);
+}
+
+// One INPUT into one OUTPUT, on a decoder state of its own; reports its
+// failures itself.
+bool convert(const Options& opt, const std::string& input, const std::string& output) {
+  if (tools::is_same_file(input, output))
+    return fail(output, "is the input file; give another OUTPUT");
+  // The input is opened and positioned before any output exists, so a bad
+  // input never creates one.
+  Input in;
+  if (!open_input(input, in)) return false;
+  if (opt.g729) return write_g729(in, output, opt.force);
+  return decode_pcm(in, chosen_type(opt), output, opt.force);
+}
+
+int run_batch(const Options& opt) {
+  const std::string extension = opt.g729 ? "g729" : chosen_type(opt).name;
+  std::vector<tools::BatchJob> jobs;
+  if (auto why = tools::plan_batch(opt.inputs, opt.folder, "." + extension, jobs))
+    return tools::usage_error(kUsage, *why);
+  const int failed = tools::run_batch(
+      jobs, opt.jobs.value_or(tools::default_thread_count()),
+      [&](const tools::BatchJob& job) { return convert(opt, job.input, job.output); });
+  if (failed > 0 && jobs.size() > 1)
+    std::fprintf(stderr, "vocdec: %d of %zu files failed\n", failed, jobs.size());
+  return failed > 0 ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options opt;
-  if (int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
-  if (tools::is_same_file(opt.input, opt.output))
-    return fail(opt.output, "is the input file; give another OUTPUT");
-
-  // The input is opened and positioned before any output exists, so a bad
-  // input never creates one.
-  tools::OpenedVoice voice = tools::open_voice(opt.input.c_str());
-  if (!voice.ok()) return fail(opt.input, voice.text(voice.status));
-  if (vdec_restart_at(*voice.state, opt.input.c_str(), 0) != 0)
-    return fail(opt.input, "cannot seek to the first frame");
-  if (opt.format == Format::G729) return run_g729(opt, voice);
-
-  if (opt.to_stdout()) {
-    RawSink sink(stdout, false);
-    return run(opt, voice, sink, nullptr);
-  }
-  // libsndfile seeks back to complete the header, which a pipe cannot do.
-  tools::OutputFile file(opt.output, "vocdec",
-                         {.force = opt.force, .seekable = opt.format != Format::Raw});
-  if (opt.format == Format::Raw) {
-    std::FILE* out = file.take_stream();
-    if (!out) return fail(opt.output, file.error);
-    RawSink sink(out, true);
-    return run(opt, voice, sink, &file);
-  }
-  const int fd = file.take_fd();
-  if (fd < 0) return fail(opt.output, file.error);
-  SndfileSink sink(fd, opt.format, voice.state->frame_count);
-  if (!sink.opened()) return fail(opt.output, sink.error);
-  return run(opt, voice, sink, &file);
+  if (const int exit_code = parse(argc, argv, opt); exit_code >= 0) return exit_code;
+  if (!opt.folder.empty()) return run_batch(opt);
+  if (opt.output == "-" && tools::refuse_terminal_output("vocdec")) return tools::kUsageExit;
+  return convert(opt, opt.inputs.front(), opt.output) ? 0 : 1;
 }

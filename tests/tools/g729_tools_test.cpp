@@ -120,7 +120,8 @@ TEST(G729Tools, RandomBitstreamsComeBackBitForBit) {
 // passed over, and nothing after the end marker is written.
 TEST(G729Tools, FramesFollowJumpRecordsAndStopAtTheEndMarker) {
   VoiceFileBuilder file(VoiceMode::Celp80);
-  file.speech_frames(3).skipped_region(Bytes(50, 0x5A)).speech_frames(2).end_marker();
+  file.playable_frames(5).speech_frames(3).skipped_region(Bytes(50, 0x5A)).speech_frames(2);
+  file.end_marker();
   file.speech_frames(4);
   const TempFile voc(file.bytes());
   const ScratchDir dir;
@@ -164,7 +165,7 @@ TEST(G729Tools, WhatCannotBeConvertedIsRefusedWithoutOutput) {
     std::string says;
   };
   const Case cases[] = {
-      {VOCDEC_PATH, {"--g729", dir / "adpcm.voc", dir / "out"}, "Adpcm40 frames are not CELP"},
+      {VOCDEC_PATH, {"--g729", dir / "adpcm.voc", dir / "out"}, "adpcm40 frames are not CELP"},
       {VOCENC_PATH,
        {"--from-g729", "8000", dir / "zero.g729", dir / "out"},
        "frame 3 (bytes 20 to 29) has every bit zero"},

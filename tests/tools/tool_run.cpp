@@ -21,6 +21,10 @@ std::string shell_quoted(const std::string& s) {
   return "'" + s + "'";
 }
 
+std::string standard_input_from(const std::string& path) {
+  return "exec <" + shell_quoted(path) + ";";
+}
+
 Outcome run(const char* program, const std::vector<std::string>& args, const std::string& setup,
             const std::string& redirect) {
   TempFile out, err;

@@ -25,6 +25,9 @@ std::string shell_quoted(const std::string& s);
 Outcome run_piped(const char* program, const std::vector<std::string>& args,
                   const std::string& input_path);
 
+// run()'s `setup` that gives the program the file at `path` as standard input.
+std::string standard_input_from(const std::string& path);
+
 // The built tools, run with `args`.
 Outcome vocdec(const std::vector<std::string>& args);
 Outcome vocenc(const std::vector<std::string>& args);
