@@ -55,10 +55,6 @@ int bad_option(const Usage& usage, int returned, char* const argv[]) {
   return usage_error(usage, "unknown option '" + short_name + "'");
 }
 
-bool is_help_flag(std::string_view arg) {
-  return arg == "-h" || arg == "--help";
-}
-
 bool same_name(std::string_view name, std::string_view lower_case_name) {
   if (name.size() != lower_case_name.size()) return false;
   for (size_t i = 0; i < name.size(); ++i)

@@ -33,8 +33,6 @@ int usage_error(const Usage& usage, std::string_view message);
 // the option from optopt or, for a long option, from argv.
 int bad_option(const Usage& usage, int returned, char* const argv[]);
 
-bool is_help_flag(std::string_view arg);
-
 // Whether `name` is `lower_case_name` in any mix of cases.
 bool same_name(std::string_view name, std::string_view lower_case_name);
 
