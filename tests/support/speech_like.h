@@ -72,4 +72,14 @@ inline std::vector<int16_t> speech_like_pcm(double seconds, double peak = 0.5) {
   return pcm;
 }
 
+// The same as bare 16-bit little-endian bytes, as raw input files hold them.
+inline std::vector<uint8_t> speech_like_raw(double seconds) {
+  std::vector<uint8_t> bytes;
+  for (int16_t s : speech_like_pcm(seconds)) {
+    bytes.push_back(static_cast<uint8_t>(s & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  }
+  return bytes;
+}
+
 }  // namespace testing_support

@@ -47,15 +47,6 @@ Bytes text(const std::string& s) {
   return Bytes(s.begin(), s.end());
 }
 
-Bytes speech_raw(double seconds) {
-  Bytes b;
-  for (int16_t s : testing_support::speech_like_pcm(seconds)) {
-    b.push_back(static_cast<uint8_t>(s & 0xFF));
-    b.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return b;
-}
-
 // A voice file, the WAV it decodes to, a speech input and a bitstream.
 struct Inputs {
   explicit Inputs(const ScratchDir& dir) : dir(dir) {
@@ -63,7 +54,7 @@ struct Inputs {
     celp.speech_frames(20).end_marker().write(dir / "in.voc");
     EXPECT_EQ(vocdec({dir / "in.voc", dir / "in.wav"}).exit_code, 0);
     EXPECT_EQ(vocdec({"--g729", dir / "in.voc", dir / "in.g729"}).exit_code, 0);
-    write_file(dir / "in.raw", speech_raw(0.3));
+    write_file(dir / "in.raw", testing_support::speech_like_raw(0.3));
   }
   const ScratchDir& dir;
 };
@@ -218,7 +209,7 @@ TEST(ToolOutput, HardLinkedOutputIsRewrittenInPlace) {
   // A failure while writing (past a file size limit) leaves both names with
   // the old content.
   const Bytes before = read_file(dir / "out.wav");
-  write_file(dir / "long.raw", speech_raw(1.0));
+  write_file(dir / "long.raw", testing_support::speech_like_raw(1.0));
   const Outcome bad =
       run(VOCENC_PATH, {"--mode", "adpcm40", "--raw", dir / "long.raw", dir / "out.wav"},
           "trap '' XFSZ; ulimit -f 2;");
@@ -256,7 +247,7 @@ void expect_signal_removes_temporary(int signal_number) {
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   ::close(feed[0]);
-  const Bytes samples = speech_raw(0.5);
+  const Bytes samples = testing_support::speech_like_raw(0.5);
   ASSERT_EQ(::write(feed[1], samples.data(), samples.size()), static_cast<ssize_t>(samples.size()));
 
   // Poll for the temporary, then signal.
@@ -290,7 +281,7 @@ TEST(ToolOutput, SigxfszRemovesTheTemporaryAndKeepsTheOlderFile) {
   const ScratchDir dir;
   VoiceFileBuilder file(VoiceMode::Adpcm40);
   file.speech_frames(100).end_marker().write(dir / "in.voc");
-  write_file(dir / "in.raw", speech_raw(1.0));
+  write_file(dir / "in.raw", testing_support::speech_like_raw(1.0));
   write_file(dir / "out.wav", text("old"));
   // No core file from the signal's default action.
   const Outcome dec =
@@ -332,7 +323,7 @@ FifoRun run_into_fifo(const std::string& fifo, const char* program,
 // as a file, through standard output or a named pipe.
 TEST(ToolOutput, IntoAPipeTheToolsWriteWhatTheyWriteIntoAFile) {
   const ScratchDir dir;
-  write_file(dir / "in.raw", speech_raw(0.5));
+  write_file(dir / "in.raw", testing_support::speech_like_raw(0.5));
   const Outcome r = vocenc({"--mode", "adpcm40", "--raw", dir / "in.raw", dir / "file.voc"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const Bytes expected = read_file(dir / "file.voc");

@@ -26,15 +26,6 @@ using testing_support::shell_quoted;
 using testing_support::vocenc;
 using testing_support::write_file;
 
-Bytes raw_speech(double seconds) {
-  Bytes b;
-  for (int16_t s : testing_support::speech_like_pcm(seconds)) {
-    b.push_back(static_cast<uint8_t>(s & 0xFF));
-    b.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
-  }
-  return b;
-}
-
 void write_audio(const std::string& path, int format) {
   SF_INFO info{};
   info.samplerate = 8000;
@@ -49,7 +40,7 @@ void write_audio(const std::string& path, int format) {
 
 TEST(VocencCli, OptionsInEveryFormGetoptLongTakes) {
   const ScratchDir dir;
-  write_file(dir / "-in.raw", raw_speech(0.2));
+  write_file(dir / "-in.raw", testing_support::speech_like_raw(0.2));
   const std::string in_dir = "cd " + shell_quoted(dir / "") + " &&";
   // Bundled short options with a value, a mode in capitals, and "--"
   // before an INPUT that starts with a dash.
@@ -132,8 +123,8 @@ TEST(VocencCli, PlainMessagesForWhatCannotBeEncoded) {
 
 TEST(VocencCli, EveryInputIntoAFolderAFailureStoppingNoOther) {
   const ScratchDir dir;
-  write_file(dir / "a.raw", raw_speech(0.4));
-  write_file(dir / "b.pcm", raw_speech(0.3));
+  write_file(dir / "a.raw", testing_support::speech_like_raw(0.4));
+  write_file(dir / "b.pcm", testing_support::speech_like_raw(0.3));
   const Outcome r = vocenc({"-j", "2", "--raw", "-m", "adpcm40", "-o", dir / "new/out",
                             dir / "a.raw", dir / "missing.raw", dir / "b.pcm"});
   EXPECT_EQ(r.exit_code, 1);
