@@ -26,10 +26,15 @@ mapfile -t existed < <(while read -r path; do [ -e "$path" ] && echo "$path"; do
 echo "== dpkg -i $deb"
 installed=true
 dpkg -i "$deb"
-# The lead's --version once the player has it, --help until then.
 # The player is named as the package is.
-if "$package" --help | grep -q -- --version; then "$package" --version; else "$package" --help; fi
+"$package" --version
 vocinfo "$here/samples/sample.voc"
+# GStreamer finds the plugin in its own plugin folder and decodes with it.
+registry=$(mktemp -d)
+GST_REGISTRY=$registry/registry.bin gst-inspect-1.0 voicefile | grep -q voicefiledec
+GST_REGISTRY=$registry/registry.bin gst-launch-1.0 -q filesrc location="$here/samples/sample.voc" \
+  ! decodebin ! fakesink
+rm -r "$registry"
 # The triggers of shared-mime-info and desktop-file-utils have run: a file
 # manager (GIO) sees our type, the older *.voc format's type, and the player.
 older=$(mktemp -d)/older.voc
