@@ -161,7 +161,8 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   // The second subframe's lag is coded relative to the first and its best
   // candidate is nearly always the one kept: one trial is enough there.
   const int max_trials = s == 0 ? kPitchTrials : 1;
-  const int trials = search_pitch(exc + kExcHistory, x, h, cands, count, ranked, max_trials);
+  const int trials =
+      search_pitch(exc + kExcHistory, x, h, cands, count, ranked, max_trials, kLagShareTried);
   Trial best;
   for (int t = 0; t < trials; ++t) {
     Trial trial;
