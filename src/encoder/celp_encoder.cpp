@@ -25,6 +25,18 @@ constexpr int kExcHistory = celp::EXC_HISTORY;
 
 constexpr float kShortScale = 1.0f / 256.0f;  // a scaled short of Q0 to a sample
 
+// Removes from sets[] those among tried[]; returns how many are left.
+int drop_tried(const PulseFields* tried, int n_tried, PulseFields* sets, int n) {
+  int kept = 0;
+  for (int k = 0; k < n; ++k) {
+    const bool seen = std::any_of(tried, tried + n_tried, [&](const PulseFields& p) {
+      return p.positions == sets[k].positions && p.signs == sets[k].signs;
+    });
+    if (!seen) sets[kept++] = sets[k];
+  }
+  return kept;
+}
+
 }  // namespace
 
 struct CelpEncoder::SubframeAnalysis {
@@ -149,7 +161,8 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   // The second subframe's lag is coded relative to the first and its best
   // candidate is nearly always the one kept: one trial is enough there.
   const int max_trials = s == 0 ? kPitchTrials : 1;
-  const int trials = search_pitch(exc + kExcHistory, x, h, cands, count, ranked, max_trials);
+  const int trials =
+      search_pitch(exc + kExcHistory, x, h, cands, count, ranked, max_trials, kLagShareTried);
   Trial best;
   for (int t = 0; t < trials; ++t) {
     Trial trial;
@@ -211,8 +224,11 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   std::copy(&dispersed_basis_[trial.gains.dispersion][0][0],
             &dispersed_basis_[trial.gains.dispersion][0][0] + kSubframe * kSubframe, &g[0][0]);
   sharpen_responses(lag.T0, sharp, g);
-  n = search_two_pulses_responses(x2, g, reduced, candidates, kPulseTrials);
-  BestOfPulses(s, work, x, y1, h, fields, candidates, n, false, trial);
+  PulseFields again[kPulseTrials];
+  const int m = search_two_pulses_responses(x2, g, reduced, again, kPulseTrials);
+  // A pulse set judged already would be judged the same again.
+  const int fresh = drop_tried(candidates, n, again, m);
+  BestOfPulses(s, work, x, y1, h, fields, again, fresh, false, trial);
 }
 
 void CelpEncoder::BestOfPulses(int s, const celp::CelpDecoderState& work, const float* x,

@@ -53,10 +53,25 @@ int sign_bit(const SearchTerms& t, int pos) {
   return t.sign[pos] > 0.0f ? 1 : 0;
 }
 
-// The best pairs with pulse 1 from p1[] and pulse 2 from p2[], best first:
-// k1[n], k2[n] index the lists. Returns how many (at most max_out).
-int best_pairs(const SearchTerms& t, const int* p1, int n1, const int* p2, int n2, int* k1, int* k2,
-               int max_out) {
+// The places of a track that a pair search tries: pos[use[k]] for k < count,
+// use[] ascending.
+struct TrackPlaces {
+  const int* pos;
+  int use[32];
+  int count;
+};
+
+TrackPlaces all_places(const int* pos, int n) {
+  TrackPlaces places{pos, {}, n};
+  for (int k = 0; k < n; ++k) places.use[k] = k;
+  return places;
+}
+
+// The best pairs with pulse 1 from one track's places and pulse 2 from the
+// other's, best first: k1[n], k2[n] index the tracks' position lists.
+// Returns how many (at most max_out).
+int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two, int* k1,
+               int* k2, int max_out) {
   struct Entry {
     float crit;
     int a, b;
@@ -66,13 +81,17 @@ int best_pairs(const SearchTerms& t, const int* p1, int n1, const int* p2, int n
   for (int n = 0; n < keep; ++n) top[n] = {-1.0f, 0, 0};
   // The second pulse's terms gathered once, so that each first pulse's
   // criteria are computed side by side.
+  const int n2 = two.count;
+  int p2[32];
   float d2[32], diag2[32];
   for (int b = 0; b < n2; ++b) {
+    p2[b] = two.pos[two.use[b]];
     d2[b] = t.d[p2[b]];
     diag2[b] = t.rr[p2[b]][p2[b]];
   }
-  for (int a = 0; a < n1; ++a) {
-    const int i = p1[a];
+  for (int ka = 0; ka < one.count; ++ka) {
+    const int a = one.use[ka];
+    const int i = one.pos[a];
     float crit[32];
     for (int b = 0; b < n2; ++b) {
       const float num = t.d[i] + d2[b];
@@ -82,7 +101,7 @@ int best_pairs(const SearchTerms& t, const int* p1, int n1, const int* p2, int n
       if (!(crit[b] > top[keep - 1].crit)) continue;
       int n = keep - 1;
       for (; n > 0 && top[n - 1].crit < crit[b]; --n) top[n] = top[n - 1];
-      top[n] = {crit[b], a, b};
+      top[n] = {crit[b], a, two.use[b]};
     }
   }
   for (int n = 0; n < keep; ++n) {
@@ -187,25 +206,33 @@ struct GrayEncode {
   }
 };
 
+// The best pairs on the full 6.4 kbit/s grid, as the decoder's fields.
+int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two,
+                         PulseFields* out, int max_out) {
+  static const GrayEncode gray;
+  int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
+  const int n = best_pairs(t, one, two, k1, k2, max_out);
+  for (int m = 0; m < n; ++m) {
+    out[m].positions = gray.code[k1[m]] | (gray.code[k2[m]] << 4);
+    out[m].signs =
+        sign_bit(t, celp::trackTable0[k1[m]]) | (sign_bit(t, celp::trackTable1[k2[m]]) << 1);
+  }
+  return n;
+}
+
 // The best pairs on either 6.4 kbit/s grid, as the decoder's fields.
 int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int max_out) {
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
   if (!reduced) {
-    static const GrayEncode gray;
-    const int n = best_pairs(t, celp::trackTable0, 16, celp::trackTable1, 32, k1, k2, max_out);
-    for (int m = 0; m < n; ++m) {
-      out[m].positions = gray.code[k1[m]] | (gray.code[k2[m]] << 4);
-      out[m].signs =
-          sign_bit(t, celp::trackTable0[k1[m]]) | (sign_bit(t, celp::trackTable1[k2[m]]) << 1);
-    }
-    return n;
+    return pick_full_grid_pairs(t, all_places(celp::trackTable0, 16),
+                                all_places(celp::trackTable1, 32), out, max_out);
   }
   int p1[8], p2[8];
   for (int k = 0; k < 8; ++k) {
     p1[k] = 5 * k + 3;
     p2[k] = 5 * k;
   }
-  const int n = best_pairs(t, p1, 8, p2, 8, k1, k2, max_out);
+  const int n = best_pairs(t, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
     out[m].positions = (2 * k1[m] + 1) | ((3 * k2[m]) << 4);
@@ -260,7 +287,7 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
   // The pairs' correlations a row at a time, the second pulse's responses
   // laid out across, so that the innermost loop runs over them in step. On
   // the full grid only the pairs of the places that correlate best with the
-  // target are worth it; the others get a correlation that rules them out.
+  // target are worth it, and only those pairs are searched.
   const int try1 = reduced ? n1 : std::min(n1, kFirstPlacesTried);
   const int try2 = reduced ? n2 : std::min(n2, kSecondPlacesTried);
   int order1[16], order2[32];
@@ -270,25 +297,28 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
                     [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
   std::partial_sort(order2, order2 + try2, order2 + n2,
                     [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
-  constexpr float kRuledOut = 1e30f;
-  for (int a = 0; a < n1; ++a)
-    for (int b = 0; b < n2; ++b) t.rr[p1[a]][p2[b]] = kRuledOut;
-  float across[kSubframe][32] = {};
+  float across[kSubframe][kSecondPlacesTried] = {};
   for (int n = 0; n < kSubframe; ++n)
     for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
   for (int a = 0; a < try1; ++a) {
     const int i = p1[order1[a]];
-    float row[32] = {};
+    float row[kSecondPlacesTried] = {};
     for (int n = 0; n < kSubframe; ++n) {
       const float gi = g[i][n];
-      for (int b = 0; b < 32; ++b) row[b] += gi * across[n][b];
+      for (int b = 0; b < kSecondPlacesTried; ++b) row[b] += gi * across[n][b];
     }
     for (int b = 0; b < try2; ++b) {
       const int j = p2[order2[b]];
       t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
     }
   }
-  return pick_two_pulses(t, reduced, out, max_out);
+  if (reduced) return pick_two_pulses(t, reduced, out, max_out);
+  TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
+  std::copy(order1, order1 + try1, one.use);
+  std::copy(order2, order2 + try2, two.use);
+  std::sort(one.use, one.use + try1);
+  std::sort(two.use, two.use + try2);
+  return pick_full_grid_pairs(t, one, two, out, max_out);
 }
 
 }  // namespace encoder

@@ -80,19 +80,36 @@ GainChoice quantize_gains(GainTable table, const float* x, const float* y, const
     zz[k] = dot(zk, zk, kSubframe);
     yz[k] = dot(y, zk, kSubframe);
   }
+  // The decoder's gains of every code first, in code order as before;
+  // then the errors side by side, which vectorises.
   const CodeTable& t = code_table(table);
-  GainChoice best{-1, 0.0f, 0.0f, INFINITY, 2};
-  for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step) {
+  int codes[128], state[128];
+  float gp[128], gc[128];
+  int n = 0;
+  for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step, ++n) {
     const celp::ScaledShort gain_code =
         fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
-    const int k =
+    codes[n] = g;
+    state[n] =
         dispersed ? celp::dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 2;
-    const float gp = t.terms[g].gain_pit * kPitScale;
-    const float gc = gain_code * kCodeScale;
-    const float err =
-        gp * (gp * yy - 2.0f * xy) + gc * (gc * zz[k] - 2.0f * xz[k]) + 2.0f * gp * gc * yz[k];
-    if (err < best.error) best = {g, gp, gc, err, k};
+    gp[n] = t.terms[g].gain_pit * kPitScale;
+    gc[n] = gain_code * kCodeScale;
   }
+  float err[128];
+  if (dispersed) {
+    for (int m = 0; m < n; ++m) {
+      const int k = state[m];
+      err[m] = gp[m] * (gp[m] * yy - 2.0f * xy) + gc[m] * (gc[m] * zz[k] - 2.0f * xz[k]) +
+               2.0f * gp[m] * gc[m] * yz[k];
+    }
+  } else {
+    for (int m = 0; m < n; ++m)
+      err[m] = gp[m] * (gp[m] * yy - 2.0f * xy) + gc[m] * (gc[m] * zz[2] - 2.0f * xz[2]) +
+               2.0f * gp[m] * gc[m] * yz[2];
+  }
+  GainChoice best{-1, 0.0f, 0.0f, INFINITY, 2};
+  for (int m = 0; m < n; ++m)
+    if (err[m] < best.error) best = {codes[m], gp[m], gc[m], err[m], state[m]};
   return best;
 }
 

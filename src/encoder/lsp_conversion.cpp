@@ -7,6 +7,7 @@ namespace encoder {
 namespace {
 
 constexpr int kGrid = 128;
+constexpr int kHalvings = 8;
 
 // cos(pi j / kGrid), j = 0 .. kGrid: the search grid, evenly spaced in
 // frequency.
@@ -64,8 +65,10 @@ bool lp_to_lsp(const float a[11], float lsp[10]) {
       ++j;
       continue;
     }
-    double lo = x_lo, hi = x_hi, ylo = y_lo;
-    for (int it = 0; it < 24; ++it) {
+    // A few halvings leave a cell so narrow that the polynomial is a
+    // straight line in it to well within a float's precision.
+    double lo = x_lo, hi = x_hi, ylo = y_lo, yhi = y_hi;
+    for (int it = 0; it < kHalvings; ++it) {
       const double mid = 0.5 * (lo + hi);
       const double ym = chebyshev(mid, f[poly]);
       if ((ym <= 0.0) == (ylo <= 0.0)) {
@@ -73,11 +76,12 @@ bool lp_to_lsp(const float a[11], float lsp[10]) {
         ylo = ym;
       } else {
         hi = mid;
+        yhi = ym;
       }
     }
     // The other polynomial's next root lies beyond this one, possibly in
     // the same grid cell: resume from the root itself.
-    const double root = 0.5 * (lo + hi);
+    const double root = ylo == yhi ? 0.5 * (lo + hi) : lo + (hi - lo) * ylo / (ylo - yhi);
     found[n++] = static_cast<float>(root);
     poly ^= 1;
     x_lo = root;

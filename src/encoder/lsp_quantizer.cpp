@@ -18,15 +18,19 @@ constexpr int kStage1Candidates = 6;
 struct FloatTables {
   float cb1[kStage1][10];
   float cb2[kStage2][10];
+  // The same codebooks a coefficient at a time, so that the distance
+  // searches run over the codes side by side.
+  float cb1_across[10][kStage1];
+  float cb2_across[10][kStage2];
   float fg[2][4][10];
   float fg_sum[2][10];
   FloatTables() {
     constexpr float q13 = 1.0f / (256.0f * 8192.0f);
     constexpr float q15 = 1.0f / (256.0f * 32768.0f);
     for (int i = 0; i < kStage1; ++i)
-      for (int j = 0; j < 10; ++j) cb1[i][j] = celp::lspcb1[i][j] * q13;
+      for (int j = 0; j < 10; ++j) cb1_across[j][i] = cb1[i][j] = celp::lspcb1[i][j] * q13;
     for (int i = 0; i < kStage2; ++i)
-      for (int j = 0; j < 10; ++j) cb2[i][j] = celp::lspcb2[i][j] * q13;
+      for (int j = 0; j < 10; ++j) cb2_across[j][i] = cb2[i][j] = celp::lspcb2[i][j] * q13;
     for (int m = 0; m < 2; ++m) {
       for (int k = 0; k < 4; ++k)
         for (int j = 0; j < 10; ++j) fg[m][k][j] = celp::fg[m][k][j] * q15;
@@ -66,20 +70,45 @@ void expand(float buf[10], float gap) {
 
 int best_half(const float* target, const float* w, int from, int to) {
   const FloatTables& t = tables();
+  float d[kStage2] = {};
+  for (int j = from; j < to; ++j)
+    for (int c = 0; c < kStage2; ++c) {
+      const float e = target[j] - t.cb2_across[j][c];
+      d[c] += w[j] * e * e;
+    }
   int best = 0;
   float best_d = INFINITY;
   for (int c = 0; c < kStage2; ++c) {
-    float d = 0.0f;
-    for (int j = from; j < to; ++j) {
-      const float e = target[j] - t.cb2[c][j];
-      d += w[j] * e * e;
-    }
-    if (d < best_d) {
-      best_d = d;
+    if (d[c] < best_d) {
+      best_d = d[c];
       best = c;
     }
   }
   return best;
+}
+
+// The kStage1Candidates first-stage codes nearest the target, nearest
+// first (the lower code first at equal distance).
+void nearest_first_stage(const float target[10], int out[kStage1Candidates]) {
+  const FloatTables& t = tables();
+  float d[kStage1] = {};
+  for (int j = 0; j < 10; ++j)
+    for (int c = 0; c < kStage1; ++c) {
+      const float e = target[j] - t.cb1_across[j][c];
+      d[c] += e * e;
+    }
+  float kept[kStage1Candidates];
+  int n = 0;
+  for (int c = 0; c < kStage1; ++c) {
+    if (n == kStage1Candidates && !(d[c] < kept[n - 1])) continue;
+    int k = n < kStage1Candidates ? n++ : n - 1;
+    for (; k > 0 && d[c] < kept[k - 1]; --k) {
+      kept[k] = kept[k - 1];
+      out[k] = out[k - 1];
+    }
+    kept[k] = d[c];
+    out[k] = c;
+  }
 }
 
 }  // namespace
@@ -105,18 +134,10 @@ LspCodes quantize_lsp(const float lsp[10], const celp::ScaledShort freq_prev[4][
       target[j] = p / t.fg_sum[mode][j];
     }
     // Nearest first-stage vectors, then the two second-stage halves of each.
-    std::pair<float, int> first[kStage1];
-    for (int c = 0; c < kStage1; ++c) {
-      float d = 0.0f;
-      for (int j = 0; j < 10; ++j) {
-        const float e = target[j] - t.cb1[c][j];
-        d += e * e;
-      }
-      first[c] = {d, c};
-    }
-    std::partial_sort(first, first + kStage1Candidates, first + kStage1);
+    int first[kStage1Candidates];
+    nearest_first_stage(target, first);
     for (int n = 0; n < kStage1Candidates; ++n) {
-      const int c1 = first[n].second;
+      const int c1 = first[n];
       float rest[10];
       for (int j = 0; j < 10; ++j) rest[j] = target[j] - t.cb1[c1][j];
       const int lo = best_half(rest, w, 0, 5);

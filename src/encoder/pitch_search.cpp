@@ -99,7 +99,7 @@ float score(float* exc, const float* x, const float* h, const LagCandidate& c) {
 }  // namespace
 
 int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n,
-                 int* best, int max_best) {
+                 int* best, int max_best, float min_share) {
   // Whole-sample lags first, then the thirds within 2/3 of the best one.
   float scores[kMaxLagCandidates];
   int order[kMaxLagCandidates];
@@ -122,9 +122,11 @@ int search_pitch(float* exc, const float* x, const float* h, const LagCandidate*
     scores[k] = score(exc, x, h, cands[k]);
     order[evaluated++] = k;
   }
-  const int count = std::min(max_best, evaluated);
+  int count = std::min(max_best, evaluated);
   std::partial_sort(order, order + count, order + evaluated,
                     [&](int a, int b) { return scores[a] > scores[b]; });
+  const float floor = min_share * scores[order[0]];
+  while (count > 1 && scores[order[count - 1]] < floor) --count;
   std::copy(order, order + count, best);
   return count;
 }

@@ -169,6 +169,26 @@ TEST(PitchSearch, FindsTheLagOfAPeriodicExcitation) {
   for (int k = 1; k < 3; ++k) EXPECT_NEAR(3 * c[ranked[k]].T0 + c[ranked[k]].frac, 172, 3);
 }
 
+TEST(PitchSearch, LeavesOutLagsFarBehindTheBest) {
+  // Noise-like past excitation: the lags' correlations with a target made
+  // from one of them differ widely, and a share of 0.99 keeps the best one
+  // alone while no share keeps all three asked for.
+  std::vector<float> buf(154 + 40, 0.0f);
+  for (int n = 0; n < 154; ++n) buf[n] = std::sin(0.37f * n * n);
+  float h[40] = {1.0f};
+  float x[40];
+  std::vector<float> scratch = buf;
+  interpolate_past_excitation(scratch.data() + 154, 100, 0);
+  std::copy(scratch.begin() + 154, scratch.end(), x);
+  LagCandidate c[32];
+  const int n = first_subframe_candidates(97, 103, c);
+  int all[3], kept[3];
+  ASSERT_EQ(search_pitch(buf.data() + 154, x, h, c, n, all, 3), 3);
+  ASSERT_EQ(search_pitch(buf.data() + 154, x, h, c, n, kept, 3, 0.99f), 1);
+  EXPECT_EQ(kept[0], all[0]);
+  EXPECT_EQ(c[kept[0]].T0, 100);
+}
+
 // A target built from known pulses through a decaying impulse response.
 struct PulseTarget {
   float x[40] = {};

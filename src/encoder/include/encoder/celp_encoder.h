@@ -50,6 +50,9 @@ class CelpEncoder : public FrameEncoder {
     celp::ScaledShort code[40];
   };
   static constexpr int kPitchTrials = 2;
+  // A lag whose normalised correlation falls this far behind the best
+  // one's is not worth a trial: it nearly never wins.
+  static constexpr float kLagShareTried = 0.95f;
   static constexpr int kPulseTrials = 2;
 
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,

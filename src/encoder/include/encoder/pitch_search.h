@@ -32,8 +32,9 @@ void interpolate_past_excitation(float* exc, int T0, int frac);
 // exc: points at the subframe start, with 154 samples of history before
 // it; the 40 places from exc on are used as scratch. Writes the positions
 // in `cands` of the best candidates, best first, to best[0 .. max_best-1];
-// returns how many were written (at least 1).
+// returns how many were written (at least 1). Candidates scoring under
+// min_share of the best one's normalised correlation are left out.
 int search_pitch(float* exc, const float* x, const float* h, const LagCandidate* cands, int n,
-                 int* best, int max_best);
+                 int* best, int max_best, float min_share = 0.0f);
 
 }  // namespace encoder
