@@ -83,9 +83,10 @@ class MprisSoundTest : public ::testing::Test {
   QProcessEnvironment environment_;
 };
 
-// 8 s of random Celp80 frames, loud throughout.
+// 16 s of random Celp80 frames, loud throughout: long enough that the
+// recording is still playing for the last seek on a slow machine.
 TEST_F(MprisSoundTest, PlayPausePositionSeekAndStopFromPlayerctl) {
-  const LoudRecording recording = MakeLoudRecording(voice::VoiceMode::Celp80, 800, 29);
+  const LoudRecording recording = MakeLoudRecording(voice::VoiceMode::Celp80, 1600, 29);
   const std::vector<int16_t>& reference = recording.decoded;
   app::PulseAudioDevice device;
   RecordingInMemory embedded(recording.file);
@@ -120,7 +121,7 @@ TEST_F(MprisSoundTest, PlayPausePositionSeekAndStopFromPlayerctl) {
   ASSERT_TRUE(RunEventsUntil([&] { return state.playing; }, 5s));
   EXPECT_EQ(Playerctl("status"), "Playing");
   EXPECT_EQ(Playerctl("metadata --format {{xesam:title}}|{{mpris:length}}"),
-            "voiceplayer.VOC|8000000");
+            "voiceplayer.VOC|16000000");
   RunEventsFor(1500ms);
 
   // Pause: silence, and the position stands where the label says.
