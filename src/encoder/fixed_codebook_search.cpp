@@ -282,7 +282,6 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     const float c = dot(x, g[p], kSubframe);
     t.sign[p] = c >= 0.0f ? 1.0f : -1.0f;
     t.d[p] = std::fabs(c);
-    t.rr[p][p] = dot(g[p], g[p], kSubframe);
   }
   // The pairs' correlations a row at a time, the second pulse's responses
   // laid out across, so that the innermost loop runs over them in step. On
@@ -297,6 +296,15 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
                     [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
   std::partial_sort(order2, order2 + try2, order2 + n2,
                     [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
+  // The pulses' energies only at the places searched.
+  for (int a = 0; a < try1; ++a) {
+    const float* gi = g[p1[order1[a]]];
+    t.rr[p1[order1[a]]][p1[order1[a]]] = dot(gi, gi, kSubframe);
+  }
+  for (int b = 0; b < try2; ++b) {
+    const float* gj = g[p2[order2[b]]];
+    t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
+  }
   float across[kSubframe][kSecondPlacesTried] = {};
   for (int n = 0; n < kSubframe; ++n)
     for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
