@@ -265,9 +265,10 @@ int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields*
 
 namespace {
 
-// The places tried on the full 6.4 kbit/s grid's two tracks.
+// The places tried on the full 6.4 kbit/s grid's two tracks: the reduced
+// grid's eight places a track, too.
 constexpr int kFirstPlacesTried = 8;
-constexpr int kSecondPlacesTried = 16;
+constexpr int kSecondPlacesTried = 8;
 
 // The signed correlations of the first pulses' responses with the second
 // pulses', a row at a time, the second pulses' responses laid out across
@@ -340,10 +341,7 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     const float* gj = g[p2[order2[b]]];
     t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
   }
-  if (reduced)
-    pair_correlations<8>(g, p1, order1, try1, p2, order2, try2, t);
-  else
-    pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
+  pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
   if (reduced) return pick_two_pulses(t, reduced, out, max_out);
   TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
   std::copy(order1, order1 + try1, one.use);
