@@ -18,8 +18,20 @@ struct SearchTerms {
   float rr[kSubframe][kSubframe];  // signed response correlations
 };
 
-void prepare(const float* x, const float* h, SearchTerms& t) {
+// On the reduced 6.4 kbit/s grid the pulses sit at 5k + 3 and 5k only.
+bool on_reduced_grid(int n) {
+  return n % 5 == 0 || n % 5 == 3;
+}
+
+// With `reduced`, only the terms of the reduced grid's places and pairs:
+// their diagonals lie 0, 2 or 3 (modulo 5) off the main one.
+void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = false) {
   for (int n = 0; n < kSubframe; ++n) {
+    if (reduced && !on_reduced_grid(n)) {
+      t.sign[n] = 1.0f;
+      t.d[n] = 0.0f;
+      continue;
+    }
     float s = 0.0f;
     for (int i = n; i < kSubframe; ++i) s += x[i] * h[i - n];
     t.sign[n] = s >= 0.0f ? 1.0f : -1.0f;
@@ -28,6 +40,7 @@ void prepare(const float* x, const float* h, SearchTerms& t) {
   // phi(i, j) = phi(i+1, j+1) + h[39-i] h[39-j]: fill each diagonal upwards
   // from the bottom-right corner.
   for (int delta = 0; delta < kSubframe; ++delta) {
+    if (reduced && (delta % 5 == 1 || delta % 5 == 4)) continue;
     float s = 0.0f;
     for (int j = kSubframe - 1, i = j - delta; i >= 0; --i, --j) {
       s += h[kSubframe - 1 - i] * h[kSubframe - 1 - j];
@@ -259,7 +272,7 @@ int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int ma
 
 int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out) {
   SearchTerms t;
-  prepare(x, h, t);
+  prepare(x, h, t, reduced);
   return pick_two_pulses(t, reduced, out, max_out);
 }
 
