@@ -224,10 +224,15 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   // The decoder will disperse these pulses: search again with each pulse's
   // response as the chosen gains make the decoder disperse it, and keep
   // whichever pulses then leave the smaller error.
-  float g[kSubframe][kSubframe];
-  std::copy(&dispersed_basis_[trial.gains.dispersion][0][0],
-            &dispersed_basis_[trial.gains.dispersion][0][0] + kSubframe * kSubframe, &g[0][0]);
-  sharpen_responses(lag.T0, sharp, g);
+  // Sharpening changes the responses only for a lag shorter than the
+  // subframe; otherwise they are searched where they are.
+  const float(*g)[kSubframe] = dispersed_basis_[trial.gains.dispersion];
+  float sharpened[kSubframe][kSubframe];
+  if (lag.T0 < kSubframe) {
+    std::copy(&g[0][0], &g[0][0] + kSubframe * kSubframe, &sharpened[0][0]);
+    sharpen_responses(lag.T0, sharp, sharpened);
+    g = sharpened;
+  }
   PulseFields again[kPulseTrials];
   const int m = search_two_pulses_responses(x2, g, reduced, again, kDispersedPulseTrials);
   // A pulse set judged already would be judged the same again.
