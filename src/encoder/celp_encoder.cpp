@@ -1,6 +1,7 @@
 #include "encoder/celp_encoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "celp/decode_frame.h"
@@ -166,7 +167,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   Trial best;
   for (int t = 0; t < trials; ++t) {
     Trial trial;
-    TryLag(s, work, cands[ranked[t]], x, h, fields, trial);
+    TryLag(s, work, cands[ranked[t]], x, h, fields, t == 0 ? INFINITY : best.gains.error, trial);
     if (t == 0 || trial.gains.error < best.gains.error) best = trial;
   }
 
@@ -188,7 +189,7 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
 
 void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCandidate& lag,
                          const float* x, const float* h, const CelpFields& fields,
-                         Trial& trial) const {
+                         float error_to_beat, Trial& trial) const {
   const int i0 = kSubframe * s;
   trial.lag = lag;
   celp::ScaledShort v_exact[kSubframe];
@@ -216,16 +217,24 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
                      : search_two_pulses(x2, h2, reduced, candidates, kPulseTrials);
   BestOfPulses(s, work, x, y1, h, fields, candidates, n, true, trial);
   if (rate_ == 1 || trial.gains.dispersion == 2) return;
+  // A lag whose first pulses leave more error than an earlier lag's best
+  // seldom overtakes it with dispersed ones: not worth the second search.
+  if (!(trial.gains.error < error_to_beat)) return;
 
   // The decoder will disperse these pulses: search again with each pulse's
   // response as the chosen gains make the decoder disperse it, and keep
   // whichever pulses then leave the smaller error.
-  float g[kSubframe][kSubframe];
-  std::copy(&dispersed_basis_[trial.gains.dispersion][0][0],
-            &dispersed_basis_[trial.gains.dispersion][0][0] + kSubframe * kSubframe, &g[0][0]);
-  sharpen_responses(lag.T0, sharp, g);
+  // Sharpening changes the responses only for a lag shorter than the
+  // subframe; otherwise they are searched where they are.
+  const float(*g)[kSubframe] = dispersed_basis_[trial.gains.dispersion];
+  float sharpened[kSubframe][kSubframe];
+  if (lag.T0 < kSubframe) {
+    std::copy(&g[0][0], &g[0][0] + kSubframe * kSubframe, &sharpened[0][0]);
+    sharpen_responses(lag.T0, sharp, sharpened);
+    g = sharpened;
+  }
   PulseFields again[kPulseTrials];
-  const int m = search_two_pulses_responses(x2, g, reduced, again, kPulseTrials);
+  const int m = search_two_pulses_responses(x2, g, reduced, again, kDispersedPulseTrials);
   // A pulse set judged already would be judged the same again.
   const int fresh = drop_tried(candidates, n, again, m);
   BestOfPulses(s, work, x, y1, h, fields, again, fresh, false, trial);

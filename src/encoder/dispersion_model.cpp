@@ -42,12 +42,17 @@ void dispersed_responses(const float* h, int state, int T0, float sharp, float (
   // w_{p+1}[n] = r[39 - p] h[n] + w_p[n - 1].
   float a[kSubframe];
   convolve(r, h, a, kSubframe);
-  float w[kSubframe] = {};
+  // w_p and w_{p+1} in two buffers taking turns, so that the update reads
+  // one and writes the other and runs over all taps side by side.
+  float buffers[2][kSubframe] = {};
   for (int p = 0; p < kSubframe; ++p) {
+    const float* w = buffers[p & 1];
+    float* next = buffers[(p + 1) & 1];
     for (int n = 0; n < p; ++n) g[p][n] = w[n];
     for (int n = p; n < kSubframe; ++n) g[p][n] = a[n - p] + w[n];
-    for (int n = kSubframe - 1; n > 0; --n) w[n] = r[kSubframe - 1 - p] * h[n] + w[n - 1];
-    w[0] = r[kSubframe - 1 - p] * h[0];
+    const float tap = r[kSubframe - 1 - p];
+    next[0] = tap * h[0];
+    for (int n = 1; n < kSubframe; ++n) next[n] = tap * h[n] + w[n - 1];
   }
   sharpen_responses(T0, sharp, g);
 }

@@ -18,8 +18,20 @@ struct SearchTerms {
   float rr[kSubframe][kSubframe];  // signed response correlations
 };
 
-void prepare(const float* x, const float* h, SearchTerms& t) {
+// On the reduced 6.4 kbit/s grid the pulses sit at 5k + 3 and 5k only.
+bool on_reduced_grid(int n) {
+  return n % 5 == 0 || n % 5 == 3;
+}
+
+// With `reduced`, only the terms of the reduced grid's places and pairs:
+// their diagonals lie 0, 2 or 3 (modulo 5) off the main one.
+void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = false) {
   for (int n = 0; n < kSubframe; ++n) {
+    if (reduced && !on_reduced_grid(n)) {
+      t.sign[n] = 1.0f;
+      t.d[n] = 0.0f;
+      continue;
+    }
     float s = 0.0f;
     for (int i = n; i < kSubframe; ++i) s += x[i] * h[i - n];
     t.sign[n] = s >= 0.0f ? 1.0f : -1.0f;
@@ -28,6 +40,7 @@ void prepare(const float* x, const float* h, SearchTerms& t) {
   // phi(i, j) = phi(i+1, j+1) + h[39-i] h[39-j]: fill each diagonal upwards
   // from the bottom-right corner.
   for (int delta = 0; delta < kSubframe; ++delta) {
+    if (reduced && (delta % 5 == 1 || delta % 5 == 4)) continue;
     float s = 0.0f;
     for (int j = kSubframe - 1, i = j - delta; i >= 0; --i, --j) {
       s += h[kSubframe - 1 - i] * h[kSubframe - 1 - j];
@@ -67,6 +80,17 @@ TrackPlaces all_places(const int* pos, int n) {
   return places;
 }
 
+// The largest of crit[0..n) and -1 (below any pair's criterion), in four
+// lanes that compile to vector maxima.
+float row_max(const float* crit, int n) {
+  float lane[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
+  int b = 0;
+  for (; b + 4 <= n; b += 4)
+    for (int k = 0; k < 4; ++k) lane[k] = crit[b + k] > lane[k] ? crit[b + k] : lane[k];
+  for (; b < n; ++b) lane[0] = crit[b] > lane[0] ? crit[b] : lane[0];
+  return std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
+}
+
 // The best pairs with pulse 1 from one track's places and pulse 2 from the
 // other's, best first: k1[n], k2[n] index the tracks' position lists.
 // Returns how many (at most max_out).
@@ -97,6 +121,9 @@ int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& 
       const float num = t.d[i] + d2[b];
       crit[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
     }
+    // Most rows hold no pair better than those kept: their best, found
+    // side by side, rules them out without a branch per pair.
+    if (!(row_max(crit, n2) > top[keep - 1].crit)) continue;
     for (int b = 0; b < n2; ++b) {
       if (!(crit[b] > top[keep - 1].crit)) continue;
       int n = keep - 1;
@@ -245,15 +272,39 @@ int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int ma
 
 int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out) {
   SearchTerms t;
-  prepare(x, h, t);
+  prepare(x, h, t, reduced);
   return pick_two_pulses(t, reduced, out, max_out);
 }
 
 namespace {
 
-// The places tried on the full 6.4 kbit/s grid's two tracks.
+// The places tried on the full 6.4 kbit/s grid's two tracks: the reduced
+// grid's eight places a track, too.
 constexpr int kFirstPlacesTried = 8;
-constexpr int kSecondPlacesTried = 16;
+constexpr int kSecondPlacesTried = 8;
+
+// The signed correlations of the first pulses' responses with the second
+// pulses', a row at a time, the second pulses' responses laid out across
+// (Width of them at most), so that the innermost loop runs over them in step.
+template <int Width>
+void pair_correlations(const float (*g)[kSubframe], const int* p1, const int* order1, int try1,
+                       const int* p2, const int* order2, int try2, SearchTerms& t) {
+  float across[kSubframe][Width] = {};
+  for (int n = 0; n < kSubframe; ++n)
+    for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
+  for (int a = 0; a < try1; ++a) {
+    const int i = p1[order1[a]];
+    float row[Width] = {};
+    for (int n = 0; n < kSubframe; ++n) {
+      const float gi = g[i][n];
+      for (int b = 0; b < Width; ++b) row[b] += gi * across[n][b];
+    }
+    for (int b = 0; b < try2; ++b) {
+      const int j = p2[order2[b]];
+      t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
+    }
+  }
+}
 
 }  // namespace
 
@@ -282,11 +333,8 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     const float c = dot(x, g[p], kSubframe);
     t.sign[p] = c >= 0.0f ? 1.0f : -1.0f;
     t.d[p] = std::fabs(c);
-    t.rr[p][p] = dot(g[p], g[p], kSubframe);
   }
-  // The pairs' correlations a row at a time, the second pulse's responses
-  // laid out across, so that the innermost loop runs over them in step. On
-  // the full grid only the pairs of the places that correlate best with the
+  // On the full grid only the pairs of the places that correlate best with the
   // target are worth it, and only those pairs are searched.
   const int try1 = reduced ? n1 : std::min(n1, kFirstPlacesTried);
   const int try2 = reduced ? n2 : std::min(n2, kSecondPlacesTried);
@@ -297,21 +345,16 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
                     [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
   std::partial_sort(order2, order2 + try2, order2 + n2,
                     [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
-  float across[kSubframe][kSecondPlacesTried] = {};
-  for (int n = 0; n < kSubframe; ++n)
-    for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
+  // The pulses' energies only at the places searched.
   for (int a = 0; a < try1; ++a) {
-    const int i = p1[order1[a]];
-    float row[kSecondPlacesTried] = {};
-    for (int n = 0; n < kSubframe; ++n) {
-      const float gi = g[i][n];
-      for (int b = 0; b < kSecondPlacesTried; ++b) row[b] += gi * across[n][b];
-    }
-    for (int b = 0; b < try2; ++b) {
-      const int j = p2[order2[b]];
-      t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
-    }
+    const float* gi = g[p1[order1[a]]];
+    t.rr[p1[order1[a]]][p1[order1[a]]] = dot(gi, gi, kSubframe);
   }
+  for (int b = 0; b < try2; ++b) {
+    const float* gj = g[p2[order2[b]]];
+    t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
+  }
+  pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
   if (reduced) return pick_two_pulses(t, reduced, out, max_out);
   TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
   std::copy(order1, order1 + try1, one.use);

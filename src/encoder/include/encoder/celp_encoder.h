@@ -54,11 +54,14 @@ class CelpEncoder : public FrameEncoder {
   // one's is not worth a trial: it nearly never wins.
   static constexpr float kLagShareTried = 0.95f;
   static constexpr int kPulseTrials = 2;
+  // Only the dispersed search's best pulse set is judged with its gains:
+  // judging a second costs more time than it saves error.
+  static constexpr int kDispersedPulseTrials = 1;
 
   void EncodeSubframe(int s, celp::CelpDecoderState& work, const celp::ScaledShort* A_t,
                       const SubframeAnalysis& an, int open_loop_lag, CelpFields& fields);
   void TryLag(int s, const celp::CelpDecoderState& work, const LagCandidate& lag, const float* x,
-              const float* h, const CelpFields& fields, Trial& trial) const;
+              const float* h, const CelpFields& fields, float error_to_beat, Trial& trial) const;
   // The code vector, filtered vectors and gains of chosen pulses.
   void FinishTrial(int s, const celp::CelpDecoderState& work, const float* x, const float* y1,
                    const float* h, const CelpFields& fields, const PulseFields& pulses,

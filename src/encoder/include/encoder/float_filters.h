@@ -26,6 +26,17 @@ void weighted_impulse_response(const float* ap1, const float* aq, const float* a
 // y = x convolved with h, the first lg samples (zero state).
 void convolve(const float* x, const float* h, float* y, int lg);
 
-float dot(const float* x, const float* y, int lg);
+// Inline, as the searches call it for every place and lag.
+inline float dot(const float* x, const float* y, int lg) {
+  // Eight partial sums, so that the compiler may keep them in one vector.
+  float acc[8] = {};
+  int n = 0;
+  for (; n + 8 <= lg; n += 8)
+    for (int k = 0; k < 8; ++k) acc[k] += x[n + k] * y[n + k];
+  float s = 0.0f;
+  for (; n < lg; ++n) s += x[n] * y[n];
+  for (int k = 0; k < 8; ++k) s += acc[k];
+  return s;
+}
 
 }  // namespace encoder
