@@ -266,8 +266,8 @@ bool decode_into(Input& in, tools::PcmSink& sink, tools::OutputFile& file,
   return report_end(in, &sink, output, r.status, r.frames, r.failed_frame);
 }
 
-std::unique_ptr<tools::PcmSink> open_sndfile(int fd, int format, const Input& in,
-                                             const std::string& path) {
+std::unique_ptr<tools::SndfileSink> open_sndfile(int fd, int format, const Input& in,
+                                                 const std::string& path) {
   // Standard output redirected to a file seeks; a pipe does not.
   if (path == "-" && ::lseek(fd, 0, SEEK_CUR) < 0)
     return tools::make_stream_sink(fd, format, believable_frames(in));
@@ -290,7 +290,7 @@ bool decode_pcm(Input& in, const tools::OutputType& type, const std::string& pat
     if (fd < 0) return fail(output, file.error);
     auto pcm =
         open_sndfile(fd, tools::sndfile_format_for(type.format, header_frames(in)), in, path);
-    if (!static_cast<tools::SndfileSink&>(*pcm).opened()) return fail(output, pcm->error);
+    if (!pcm->opened()) return fail(output, pcm->error);
     sink = std::move(pcm);
   }
   return decode_into(in, *sink, file, output);
