@@ -43,28 +43,6 @@ std::vector<double> band_passed(std::span<const int16_t> x) {
   return y;
 }
 
-int band_lag(const std::vector<double>& r, const std::vector<double>& d, int max_lag) {
-  int best = 0;
-  double best_score = -2;
-  const long nr = static_cast<long>(r.size()), nd = static_cast<long>(d.size());
-  for (int lag = -max_lag; lag <= max_lag; ++lag) {
-    double rd = 0, rr = 0, dd = 0;
-    for (long i = std::max(0L, -static_cast<long>(lag)); i < nr && i + lag < nd; ++i) {
-      const double a = r[static_cast<size_t>(i)], b = d[static_cast<size_t>(i + lag)];
-      rd += a * b;
-      rr += a * a;
-      dd += b * b;
-    }
-    if (rr == 0 || dd == 0) continue;
-    const double score = rd / std::sqrt(rr * dd);
-    if (score > best_score) {
-      best_score = score;
-      best = lag;
-    }
-  }
-  return best;
-}
-
 // Power spectrum of one Hann-windowed segment, at the bins within the band.
 std::vector<double> band_spectrum(const double* x) {
   const int first = static_cast<int>(std::ceil(kBandLowHz / kRate * kSpectrumPoints));
@@ -101,7 +79,7 @@ BandQuality measure_band_quality(std::span<const int16_t> clean, std::span<const
                                  int max_lag) {
   const std::vector<double> r = band_passed(clean), d = band_passed(decoded);
   BandQuality q;
-  q.lag = band_lag(r, d, max_lag);
+  q.lag = best_lag(std::span<const double>(r), std::span<const double>(d), max_lag);
   struct Segment {
     double reference = 0, error = 0;
     size_t at = 0;

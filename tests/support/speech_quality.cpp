@@ -9,11 +9,14 @@ namespace testing_support {
 namespace {
 
 // The samples of each that line up at `lag`, as two spans of one length.
+template <typename Sample>
 struct Overlap {
-  std::span<const int16_t> reference, decoded;
+  std::span<const Sample> reference, decoded;
 };
 
-Overlap overlap_at(std::span<const int16_t> reference, std::span<const int16_t> decoded, int lag) {
+template <typename Sample>
+Overlap<Sample> overlap_at(std::span<const Sample> reference, std::span<const Sample> decoded,
+                           int lag) {
   const size_t ref_from = lag < 0 ? static_cast<size_t>(-lag) : 0;
   const size_t dec_from = lag > 0 ? static_cast<size_t>(lag) : 0;
   if (ref_from >= reference.size() || dec_from >= decoded.size()) return {};
@@ -42,9 +45,8 @@ double snr_of(const Energies& e, double ceiling_db) {
   return 10 * std::log10(e.reference / e.error);
 }
 
-}  // namespace
-
-int best_lag(std::span<const int16_t> reference, std::span<const int16_t> decoded, int max_lag) {
+template <typename Sample>
+int best_lag_of(std::span<const Sample> reference, std::span<const Sample> decoded, int max_lag) {
   int best = 0;
   double best_score = -2;
   for (int lag = -max_lag; lag <= max_lag; ++lag) {
@@ -64,6 +66,16 @@ int best_lag(std::span<const int16_t> reference, std::span<const int16_t> decode
     }
   }
   return best;
+}
+
+}  // namespace
+
+int best_lag(std::span<const int16_t> reference, std::span<const int16_t> decoded, int max_lag) {
+  return best_lag_of(reference, decoded, max_lag);
+}
+
+int best_lag(std::span<const double> reference, std::span<const double> decoded, int max_lag) {
+  return best_lag_of(reference, decoded, max_lag);
 }
 
 SpeechQuality quality_at_lag(std::span<const int16_t> reference, std::span<const int16_t> decoded,

@@ -27,6 +27,7 @@ inline constexpr double kSilenceBelowLoudestDb = 40;
 // The lag in [-max_lag, max_lag] with the highest normalised
 // cross-correlation between the two over their overlap.
 int best_lag(std::span<const int16_t> reference, std::span<const int16_t> decoded, int max_lag);
+int best_lag(std::span<const double> reference, std::span<const double> decoded, int max_lag);
 
 // Both measures at a given lag.
 SpeechQuality quality_at_lag(std::span<const int16_t> reference, std::span<const int16_t> decoded,
