@@ -50,6 +50,7 @@ CelpEncoder::CelpEncoder(voice::VoiceMode mode) : mode_(mode) {
   gain_table_ = rate_ == 1                ? GainTable::k8k
                 : direct_index_mode_ != 0 ? GainTable::k6kEvenCodes
                                           : GainTable::k6k;
+  guard_pitch_gain_ = rate_ == 1;
   // The decoder's state after opening a file in a fresh program.
   celp::Init_Decod_ld8(tracked_);
   for (int j = 0; j < 10; ++j) lsp_old_[j] = tracked_.lsp_old[j] / (256.0f * 32768.0f);
@@ -100,6 +101,7 @@ void CelpEncoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
   for (int s = 0; s < 2; ++s)
     EncodeSubframe(s, work, A_t + celp::MP1 * s, an[s], open_loop_lag, fields);
   celp::end_frame(work);
+  if (guard_pitch_gain_) pitch_guard_.EndFrame();
   fields.parity = pitch_parity(fields.sub[0].pitch);
 
   pack_celp_frame(mode_, fields, frame);
@@ -167,13 +169,16 @@ void CelpEncoder::EncodeSubframe(int s, celp::CelpDecoderState& work, const celp
   Trial best;
   for (int t = 0; t < trials; ++t) {
     Trial trial;
-    TryLag(s, work, cands[ranked[t]], x, h, fields, t == 0 ? INFINITY : best.gains.error, trial);
+    const LagCandidate& lag = cands[ranked[t]];
+    trial.max_gain_pit = guard_pitch_gain_ ? pitch_guard_.MaxGain(i0, lag) : INFINITY;
+    TryLag(s, work, lag, x, h, fields, t == 0 ? INFINITY : best.gains.error, trial);
     if (t == 0 || trial.gains.error < best.gains.error) best = trial;
   }
 
   fields.sub[s] = {best.lag.index, best.pulses.positions, best.pulses.signs, best.gains.index};
   adaptive_vector(work, i0, best.lag.T0, best.lag.frac);
   celp::finish_subframe(work, mode, i0, best.gains.index, best.code, Az);
+  if (guard_pitch_gain_) pitch_guard_.Update(i0, best.lag, best.gains.gain_pit);
 
   // Memories of the error between the speech and what the decoder made of it.
   float e[kOrder + kSubframe];
@@ -201,7 +206,7 @@ void CelpEncoder::TryLag(int s, const celp::CelpDecoderState& work, const LagCan
   // Fixed codebook, on the target left by the unquantised pitch gain.
   const float yy = dot(y1, y1, kSubframe);
   float gp = yy > 0.0f ? dot(x, y1, kSubframe) / yy : 0.0f;
-  gp = std::clamp(gp, 0.0f, 1.2f);
+  gp = std::clamp(gp, 0.0f, std::min(1.2f, trial.max_gain_pit));
   float x2[kSubframe];
   for (int n = 0; n < kSubframe; ++n) x2[n] = x[n] - gp * y1[n];
   const float sharp = work.sharp / (256.0f * 16384.0f);
@@ -284,16 +289,16 @@ void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const f
     skip_zero = std::all_of(probe, probe + bytes, [](uint8_t b) { return b == 0; });
   }
   if (rate_ == 1) {
-    trial.gains =
-        quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, nullptr, skip_zero);
+    trial.gains = quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, nullptr,
+                                 skip_zero, trial.max_gain_pit);
     return;
   }
   float y2_low[kSubframe], y2_mid[kSubframe];
   filter_dispersed_pulses(c, dispersed_basis_[0], y2_low);
   filter_dispersed_pulses(c, dispersed_basis_[1], y2_mid);
   const DispersedCode dispersed{&work.phdisp, {y2_low, y2_mid, y2}};
-  trial.gains =
-      quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, &dispersed, skip_zero);
+  trial.gains = quantize_gains(gain_table_, x, y1, y2, trial.code, work.past_qua_en, &dispersed,
+                               skip_zero, trial.max_gain_pit);
 }
 
 void CelpEncoder::DecodeReturnedFrame(const uint8_t* frame) {

@@ -67,7 +67,7 @@ void decoded_gains(GainTable table, int index, celp::ScaledShort gcode0, int exp
 
 GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
                           const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
-                          const DispersedCode* dispersed, bool skip_zero) {
+                          const DispersedCode* dispersed, bool skip_zero, float max_gain_pit) {
   celp::ScaledShort gcode0;
   int exp_gcode0;
   celp::Gain_predict(past_qua_en, code, kSubframe, gcode0, exp_gcode0);
@@ -109,7 +109,8 @@ GainChoice quantize_gains(GainTable table, const float* x, const float* y, const
   }
   GainChoice best{-1, 0.0f, 0.0f, INFINITY, 2};
   for (int m = 0; m < n; ++m)
-    if (err[m] < best.error) best = {codes[m], gp[m], gc[m], err[m], state[m]};
+    if (err[m] < best.error && gp[m] <= max_gain_pit)
+      best = {codes[m], gp[m], gc[m], err[m], state[m]};
   return best;
 }
 

@@ -22,6 +22,7 @@
 #include "encoder/low_cut_filter.h"
 #include "encoder/lp_analysis.h"
 #include "encoder/perceptual_weighting.h"
+#include "encoder/pitch_gain_guard.h"
 #include "encoder/pitch_search.h"
 #include "encoder/preprocess_filter.h"
 #include "voice/voice_format.h"
@@ -45,6 +46,7 @@ class CelpEncoder : public FrameEncoder {
   // One lag tried with its best pulses and gains.
   struct Trial {
     LagCandidate lag;
+    float max_gain_pit;  // the largest pitch gain this lag may take
     PulseFields pulses;
     GainChoice gains;
     celp::ScaledShort code[40];
@@ -96,6 +98,9 @@ class CelpEncoder : public FrameEncoder {
   static constexpr double kErrorCutHz = 80;
 
   celp::CelpDecoderState tracked_;
+  // Celp80 only: its frames are the ones other decoders most often play.
+  bool guard_pitch_gain_;
+  PitchGainGuard pitch_guard_;
   // The subframe's filtered responses to a pulse at each place, dispersed as
   // in state 0 and 1, unsharpened (6.4 kbit/s modes): h is the same for
   // every lag and pulse set tried.

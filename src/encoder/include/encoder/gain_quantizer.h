@@ -4,6 +4,8 @@
 // gains leave the smallest weighted error wins.
 #pragma once
 
+#include <cmath>
+
 #include "celp/celp_state.h"
 
 namespace encoder {
@@ -34,9 +36,11 @@ struct DispersedCode {
 // x: target; y: filtered adaptive codebook vector; z: filtered fixed
 // codebook vector; code: the decoder's (sharpened) fixed codebook vector;
 // past_qua_en: the decoder's energy predictor memory; dispersed: null at
-// 8 kbit/s. skip_zero leaves out code 0.
+// 8 kbit/s. skip_zero leaves out code 0, and max_gain_pit the codes whose
+// pitch gain passes it.
 GainChoice quantize_gains(GainTable table, const float* x, const float* y, const float* z,
                           const celp::ScaledShort* code, const celp::ScaledShort past_qua_en[4],
-                          const DispersedCode* dispersed, bool skip_zero);
+                          const DispersedCode* dispersed, bool skip_zero,
+                          float max_gain_pit = INFINITY);
 
 }  // namespace encoder
