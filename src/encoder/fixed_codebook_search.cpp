@@ -18,20 +18,9 @@ struct SearchTerms {
   float rr[kSubframe][kSubframe];  // signed response correlations
 };
 
-// On the reduced 6.4 kbit/s grid the pulses sit at 5k + 3 and 5k only.
-bool on_reduced_grid(int n) {
-  return n % 5 == 0 || n % 5 == 3;
-}
-
-// With `reduced`, only the terms of the reduced grid's places and pairs:
-// their diagonals lie 0, 2 or 3 (modulo 5) off the main one.
-void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = false) {
+// Every place's and every pair's terms, as the 8 kbit/s search needs them.
+void prepare(const float* x, const float* h, SearchTerms& t) {
   for (int n = 0; n < kSubframe; ++n) {
-    if (reduced && !on_reduced_grid(n)) {
-      t.sign[n] = 1.0f;
-      t.d[n] = 0.0f;
-      continue;
-    }
     float s = 0.0f;
     for (int i = n; i < kSubframe; ++i) s += x[i] * h[i - n];
     t.sign[n] = s >= 0.0f ? 1.0f : -1.0f;
@@ -40,7 +29,6 @@ void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = fals
   // phi(i, j) = phi(i+1, j+1) + h[39-i] h[39-j]: fill each diagonal upwards
   // from the bottom-right corner.
   for (int delta = 0; delta < kSubframe; ++delta) {
-    if (reduced && (delta % 5 == 1 || delta % 5 == 4)) continue;
     float s = 0.0f;
     for (int j = kSubframe - 1, i = j - delta; i >= 0; --i, --j) {
       s += h[kSubframe - 1 - i] * h[kSubframe - 1 - j];
@@ -225,6 +213,14 @@ int search_four_pulses(const float* x, const float* h, PulseFields* out, int max
 
 namespace {
 
+// The reduced grid's places: pulse 1 on 5k + 3, pulse 2 on 5k.
+void reduced_grid(int* p1, int* p2) {
+  for (int k = 0; k < 8; ++k) {
+    p1[k] = 5 * k + 3;
+    p2[k] = 5 * k;
+  }
+}
+
 // Field codes c with grayDecode[c] = track index.
 struct GrayEncode {
   int code[32];
@@ -247,18 +243,11 @@ int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const Tra
   return n;
 }
 
-// The best pairs on either 6.4 kbit/s grid, as the decoder's fields.
-int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int max_out) {
+// The best pairs on the reduced grid, as the decoder's fields.
+int pick_reduced_grid_pairs(const SearchTerms& t, PulseFields* out, int max_out) {
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
-  if (!reduced) {
-    return pick_full_grid_pairs(t, all_places(celp::trackTable0, 16),
-                                all_places(celp::trackTable1, 32), out, max_out);
-  }
   int p1[8], p2[8];
-  for (int k = 0; k < 8; ++k) {
-    p1[k] = 5 * k + 3;
-    p2[k] = 5 * k;
-  }
+  reduced_grid(p1, p2);
   const int n = best_pairs(t, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
@@ -268,12 +257,108 @@ int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int ma
   return n;
 }
 
+// The places of the full grid's first pass: those of each track that
+// correlate best with the target, as in the 8 kbit/s track search. The pairs
+// of the others nearly never win, and leaving them out saves most of the
+// pass's work.
+constexpr int kFirstPassPlaces1 = 6;
+constexpr int kFirstPassPlaces2 = 12;
+
+// The target filtered backwards, d[p] = sum of x[p + k] h[k], for every place
+// side by side, each sum taken in the order of k as prepare() takes it.
+void backward_filter(const float* x, const float* h, float* d) {
+  float padded[2 * kSubframe] = {};
+  std::copy(x, x + kSubframe, padded);
+  float acc[kSubframe] = {};
+  for (int k = 0; k < kSubframe; ++k) {
+    const float hk = h[k];
+    for (int p = 0; p < kSubframe; ++p) acc[p] += hk * padded[p + k];
+  }
+  std::copy(acc, acc + kSubframe, d);
+}
+
+// The response correlations phi(i, j) (i <= j) read as
+// energy[40 - j][j - i], energy[L][delta] = sum over k < L of h[k] h[k + delta]:
+// the rows are running sums taken in the order of prepare()'s diagonals,
+// every delta side by side.
+struct ResponseCorrelations {
+  float energy[kSubframe + 1][kSubframe];
+  explicit ResponseCorrelations(const float* h) {
+    float padded[2 * kSubframe] = {};
+    std::copy(h, h + kSubframe, padded);
+    std::fill(energy[0], energy[0] + kSubframe, 0.0f);
+    for (int L = 1; L <= kSubframe; ++L) {
+      const float hk = h[L - 1];
+      for (int delta = 0; delta < kSubframe; ++delta)
+        energy[L][delta] = energy[L - 1][delta] + padded[L - 1 + delta] * hk;
+    }
+  }
+  float phi(int i, int j) const {
+    return i <= j ? energy[kSubframe - j][j - i] : energy[kSubframe - i][i - j];
+  }
+};
+
+// The signed correlations of the places a pair search tries: each place's
+// energy and every pair across the two tracks.
+void pair_terms(const ResponseCorrelations& c, const TrackPlaces& one, const TrackPlaces& two,
+                SearchTerms& t) {
+  for (const TrackPlaces* track : {&one, &two})
+    for (int k = 0; k < track->count; ++k) {
+      const int p = track->pos[track->use[k]];
+      t.rr[p][p] = c.phi(p, p);
+    }
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
+    for (int b = 0; b < two.count; ++b) {
+      const int j = two.pos[two.use[b]];
+      t.rr[i][j] = c.phi(i, j) * t.sign[i] * t.sign[j];
+    }
+  }
+}
+
+void correlate_with_target(const float* x, const float* h, SearchTerms& t) {
+  float s[kSubframe];
+  backward_filter(x, h, s);
+  for (int n = 0; n < kSubframe; ++n) {
+    t.sign[n] = s[n] >= 0.0f ? 1.0f : -1.0f;
+    t.d[n] = std::fabs(s[n]);
+  }
+}
+
+// The places of pos[0..n) (n <= 32) with fewer than `count` places
+// correlating better, as the ascending indices a pair search takes (more
+// than `count` only on a tie). Each place's rank is counted side by side and
+// kept without a branch: where the strongest places fall is anyone's guess,
+// and a sort's mispredicted branches cost more than the whole count.
+TrackPlaces strongest_places(const SearchTerms& t, const int* pos, int n, int count) {
+  float d[32];
+  for (int k = 0; k < n; ++k) d[k] = t.d[pos[k]];
+  TrackPlaces places{pos, {}, 0};
+  for (int k = 0; k < n; ++k) {
+    int better = 0;
+    for (int j = 0; j < n; ++j) better += d[j] > d[k] ? 1 : 0;
+    places.use[places.count] = k;
+    places.count += better < count ? 1 : 0;
+  }
+  return places;
+}
+
 }  // namespace
 
 int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out) {
   SearchTerms t;
-  prepare(x, h, t, reduced);
-  return pick_two_pulses(t, reduced, out, max_out);
+  correlate_with_target(x, h, t);
+  const ResponseCorrelations c(h);
+  if (reduced) {
+    int p1[8], p2[8];
+    reduced_grid(p1, p2);
+    pair_terms(c, all_places(p1, 8), all_places(p2, 8), t);
+    return pick_reduced_grid_pairs(t, out, max_out);
+  }
+  const TrackPlaces one = strongest_places(t, celp::trackTable0, 16, kFirstPassPlaces1);
+  const TrackPlaces two = strongest_places(t, celp::trackTable1, 32, kFirstPassPlaces2);
+  pair_terms(c, one, two, t);
+  return pick_full_grid_pairs(t, one, two, out, max_out);
 }
 
 namespace {
@@ -315,10 +400,7 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
   int p1[16], p2[32], n1, n2;
   if (reduced) {
     n1 = n2 = 8;
-    for (int k = 0; k < 8; ++k) {
-      p1[k] = 5 * k + 3;
-      p2[k] = 5 * k;
-    }
+    reduced_grid(p1, p2);
   } else {
     n1 = 16;
     n2 = 32;
@@ -355,7 +437,7 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
   }
   pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
-  if (reduced) return pick_two_pulses(t, reduced, out, max_out);
+  if (reduced) return pick_reduced_grid_pairs(t, out, max_out);
   TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
   std::copy(order1, order1 + try1, one.use);
   std::copy(order2, order2 + try2, two.use);
