@@ -1,5 +1,6 @@
 #include "encoder/dispersion_model.h"
 
+#include "celp/basic_op.h"
 #include "celp/dispersion_tables.h"
 #include "encoder/float_filters.h"
 
@@ -71,6 +72,29 @@ void filter_dispersed_pulses(const float* c, const float (*g)[40], float* y) {
     if (c[p] == 0.0f) continue;
     for (int n = 0; n < kSubframe; ++n) y[n] += c[p] * g[p][n];
   }
+}
+
+void dispersion_states(const celp::PhDispState& st, const celp::ScaledShort* ltp_gain,
+                       const celp::ScaledShort* cb_gain, int n, int* state) {
+  // The decoder's thresholds on the pitch gain: 0.6 and 0.9 in Q14.
+  constexpr celp::ScaledShort kGain06 = 9830 * 256, kGain09 = 14745 * 256;
+  // Its comparisons subtract with saturation, which keeps the sign of the
+  // difference: they are plain comparisons.
+  int low_remembered = 0;
+  for (int i = 0; i < 5; ++i) low_remembered += st.gain_mem[i] < kGain06 ? 1 : 0;
+  const bool held_onset = st.onset > 1;  // still held after counting down
+  for (int k = 0; k < n; ++k) {
+    const celp::ScaledShort ltp = ltp_gain[k];
+    const int by_gain = ltp >= kGain09 ? 2 : ltp > kGain06 ? 1 : 0;
+    // An onset: the fixed gain more than doubled, or one held from before.
+    const bool onset = held_onset || (cb_gain[k] >> 1) > st.prev_cb_gain;
+    const int low = low_remembered + (ltp < kGain06 ? 1 : 0);
+    int quiet = low > 2 ? 0 : by_gain;
+    quiet -= quiet > st.prev_state + 1 ? 1 : 0;
+    const int lifted = by_gain < 2 ? by_gain + 1 : 2;
+    state[k] = onset ? lifted : quiet;
+  }
+  if (n > 0) celp::sub(celp::shr(cb_gain[n - 1], 1), st.prev_cb_gain);
 }
 
 }  // namespace encoder
