@@ -1,5 +1,7 @@
 #include "encoder/dispersion_model.h"
 
+#include <algorithm>
+
 #include "celp/basic_op.h"
 #include "celp/dispersion_tables.h"
 #include "encoder/float_filters.h"
@@ -41,19 +43,22 @@ void dispersed_responses(const float* h, int state, int T0, float sharp, float (
   // subframe's start. The unwrapped part filters to a = h * r shifted by p;
   // the wrapped part w_p grows by one tap per position:
   // w_{p+1}[n] = r[39 - p] h[n] + w_p[n - 1].
-  float a[kSubframe];
+  // a is kept behind a subframe of zeros and each w_p behind one zero, so
+  // that every step runs over all 40 taps at once; the zeros added change no
+  // sum.
+  float shifted[2 * kSubframe] = {};
+  float* a = shifted + kSubframe;
   convolve(r, h, a, kSubframe);
   // w_p and w_{p+1} in two buffers taking turns, so that the update reads
-  // one and writes the other and runs over all taps side by side.
-  float buffers[2][kSubframe] = {};
+  // one and writes the other.
+  float buffers[2][1 + kSubframe] = {};
   for (int p = 0; p < kSubframe; ++p) {
-    const float* w = buffers[p & 1];
-    float* next = buffers[(p + 1) & 1];
-    for (int n = 0; n < p; ++n) g[p][n] = w[n];
-    for (int n = p; n < kSubframe; ++n) g[p][n] = a[n - p] + w[n];
+    const float* w = buffers[p & 1] + 1;
+    float* next = buffers[(p + 1) & 1] + 1;
+    const float* a_p = a - p;
+    for (int n = 0; n < kSubframe; ++n) g[p][n] = a_p[n] + w[n];
     const float tap = r[kSubframe - 1 - p];
-    next[0] = tap * h[0];
-    for (int n = 1; n < kSubframe; ++n) next[n] = tap * h[n] + w[n - 1];
+    for (int n = 0; n < kSubframe; ++n) next[n] = tap * h[n] + w[n - 1];
   }
   sharpen_responses(T0, sharp, g);
 }
@@ -67,11 +72,21 @@ void sharpen_responses(int T0, float sharp, float (*g)[40]) {
 }
 
 void filter_dispersed_pulses(const float* c, const float (*g)[40], float* y) {
-  for (int n = 0; n < kSubframe; ++n) y[n] = 0.0f;
+  // The pulses' places first, without a branch per place: where they fall is
+  // anyone's guess.
+  int at[kSubframe];
+  int pulses = 0;
   for (int p = 0; p < kSubframe; ++p) {
-    if (c[p] == 0.0f) continue;
-    for (int n = 0; n < kSubframe; ++n) y[n] += c[p] * g[p][n];
+    at[pulses] = p;
+    pulses += c[p] != 0.0f ? 1 : 0;
   }
+  float acc[kSubframe] = {};
+  for (int k = 0; k < pulses; ++k) {
+    const float cp = c[at[k]];
+    const float* gp = g[at[k]];
+    for (int n = 0; n < kSubframe; ++n) acc[n] += cp * gp[n];
+  }
+  std::copy(acc, acc + kSubframe, y);
 }
 
 void dispersion_states(const celp::PhDispState& st, const celp::ScaledShort* ltp_gain,
