@@ -325,20 +325,21 @@ void correlate_with_target(const float* x, const float* h, SearchTerms& t) {
   }
 }
 
-// The places of pos[0..n) (n <= 32) with fewer than `count` places
-// correlating better, as the ascending indices a pair search takes (more
-// than `count` only on a tie). Each place's rank is counted side by side and
-// kept without a branch: where the strongest places fall is anyone's guess,
-// and a sort's mispredicted branches cost more than the whole count.
+// The `count` places of pos[0..n) (n <= 32) that correlate best, as the
+// ascending indices a pair search takes; of equals, the earlier. Each
+// place's rank is counted side by side and kept without a branch: where the
+// strongest places fall is anyone's guess, and a sort's mispredicted
+// branches cost more than the whole count.
 TrackPlaces strongest_places(const SearchTerms& t, const int* pos, int n, int count) {
+  if (count >= n) return all_places(pos, n);
   float d[32];
   for (int k = 0; k < n; ++k) d[k] = t.d[pos[k]];
   TrackPlaces places{pos, {}, 0};
   for (int k = 0; k < n; ++k) {
-    int better = 0;
-    for (int j = 0; j < n; ++j) better += d[j] > d[k] ? 1 : 0;
+    int ahead = 0;
+    for (int j = 0; j < n; ++j) ahead += (d[j] > d[k] || (d[j] == d[k] && j < k)) ? 1 : 0;
     places.use[places.count] = k;
-    places.count += better < count ? 1 : 0;
+    places.count += ahead < count ? 1 : 0;
   }
   return places;
 }
@@ -372,20 +373,20 @@ constexpr int kSecondPlacesTried = 8;
 // pulses', a row at a time, the second pulses' responses laid out across
 // (Width of them at most), so that the innermost loop runs over them in step.
 template <int Width>
-void pair_correlations(const float (*g)[kSubframe], const int* p1, const int* order1, int try1,
-                       const int* p2, const int* order2, int try2, SearchTerms& t) {
+void pair_correlations(const float (*g)[kSubframe], const TrackPlaces& one, const TrackPlaces& two,
+                       SearchTerms& t) {
   float across[kSubframe][Width] = {};
   for (int n = 0; n < kSubframe; ++n)
-    for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
-  for (int a = 0; a < try1; ++a) {
-    const int i = p1[order1[a]];
+    for (int b = 0; b < two.count; ++b) across[n][b] = g[two.pos[two.use[b]]][n];
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
     float row[Width] = {};
     for (int n = 0; n < kSubframe; ++n) {
       const float gi = g[i][n];
       for (int b = 0; b < Width; ++b) row[b] += gi * across[n][b];
     }
-    for (int b = 0; b < try2; ++b) {
-      const int j = p2[order2[b]];
+    for (int b = 0; b < two.count; ++b) {
+      const int j = two.pos[two.use[b]];
       t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
     }
   }
@@ -395,8 +396,6 @@ void pair_correlations(const float (*g)[kSubframe], const int* p1, const int* or
 
 int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced,
                                 PulseFields* out, int max_out) {
-  // Only the terms of the grid's positions and pairs.
-  bool used[kSubframe] = {};
   int p1[16], p2[32], n1, n2;
   if (reduced) {
     n1 = n2 = 8;
@@ -407,42 +406,34 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
     std::copy(celp::trackTable0, celp::trackTable0 + 16, p1);
     std::copy(celp::trackTable1, celp::trackTable1 + 32, p2);
   }
-  for (int k = 0; k < n1; ++k) used[p1[k]] = true;
-  for (int k = 0; k < n2; ++k) used[p2[k]] = true;
+  // Only the terms of the grid's places (on the full grid: every place) and
+  // pairs.
   SearchTerms t;
-  for (int p = 0; p < kSubframe; ++p) {
-    if (!used[p]) continue;
+  const auto correlate = [&](int p) {
     const float c = dot(x, g[p], kSubframe);
     t.sign[p] = c >= 0.0f ? 1.0f : -1.0f;
     t.d[p] = std::fabs(c);
+  };
+  if (reduced) {
+    for (int k = 0; k < 8; ++k) {
+      correlate(p1[k]);
+      correlate(p2[k]);
+    }
+  } else {
+    for (int p = 0; p < kSubframe; ++p) correlate(p);
   }
   // On the full grid only the pairs of the places that correlate best with the
   // target are worth it, and only those pairs are searched.
-  const int try1 = reduced ? n1 : std::min(n1, kFirstPlacesTried);
-  const int try2 = reduced ? n2 : std::min(n2, kSecondPlacesTried);
-  int order1[16], order2[32];
-  for (int k = 0; k < n1; ++k) order1[k] = k;
-  for (int k = 0; k < n2; ++k) order2[k] = k;
-  std::partial_sort(order1, order1 + try1, order1 + n1,
-                    [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
-  std::partial_sort(order2, order2 + try2, order2 + n2,
-                    [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
+  const TrackPlaces one = strongest_places(t, p1, n1, kFirstPlacesTried);
+  const TrackPlaces two = strongest_places(t, p2, n2, kSecondPlacesTried);
   // The pulses' energies only at the places searched.
-  for (int a = 0; a < try1; ++a) {
-    const float* gi = g[p1[order1[a]]];
-    t.rr[p1[order1[a]]][p1[order1[a]]] = dot(gi, gi, kSubframe);
-  }
-  for (int b = 0; b < try2; ++b) {
-    const float* gj = g[p2[order2[b]]];
-    t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
-  }
-  pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
+  for (const TrackPlaces* track : {&one, &two})
+    for (int k = 0; k < track->count; ++k) {
+      const int p = track->pos[track->use[k]];
+      t.rr[p][p] = dot(g[p], g[p], kSubframe);
+    }
+  pair_correlations<kSecondPlacesTried>(g, one, two, t);
   if (reduced) return pick_reduced_grid_pairs(t, out, max_out);
-  TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
-  std::copy(order1, order1 + try1, one.use);
-  std::copy(order2, order2 + try2, two.use);
-  std::sort(one.use, one.use + try1);
-  std::sort(two.use, two.use + try2);
   return pick_full_grid_pairs(t, one, two, out, max_out);
 }
 
