@@ -1,7 +1,9 @@
 #include "encoder/fixed_codebook_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "celp/codebook_tables.h"
 #include "encoder/float_filters.h"
@@ -326,18 +328,20 @@ void correlate_with_target(const float* x, const float* h, SearchTerms& t) {
 }
 
 // The `count` places of pos[0..n) (n <= 32) that correlate best, as the
-// ascending indices a pair search takes; of equals, the earlier. Each
-// place's rank is counted side by side and kept without a branch: where the
-// strongest places fall is anyone's guess, and a sort's mispredicted
-// branches cost more than the whole count.
+// ascending indices a pair search takes. Each place's rank is counted side by
+// side and kept without a branch: where the strongest places fall is anyone's
+// guess, and a sort's mispredicted branches cost more than the whole count.
 TrackPlaces strongest_places(const SearchTerms& t, const int* pos, int n, int count) {
   if (count >= n) return all_places(pos, n);
-  float d[32];
-  for (int k = 0; k < n; ++k) d[k] = t.d[pos[k]];
+  // A |correlation|'s bits order as its value does. The lowest five give way
+  // to the place's index, the earlier above, so that no two keys are equal
+  // and exactly `count` places are kept; 0 pads the keys to 32.
+  int32_t key[32] = {};
+  for (int k = 0; k < n; ++k) key[k] = (std::bit_cast<int32_t>(t.d[pos[k]]) & ~31) | (31 - k);
   TrackPlaces places{pos, {}, 0};
   for (int k = 0; k < n; ++k) {
     int ahead = 0;
-    for (int j = 0; j < n; ++j) ahead += (d[j] > d[k] || (d[j] == d[k] && j < k)) ? 1 : 0;
+    for (int j = 0; j < 32; ++j) ahead += key[j] > key[k] ? 1 : 0;
     places.use[places.count] = k;
     places.count += ahead < count ? 1 : 0;
   }
