@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "celp/codebook_tables.h"
 #include "encoder/float_filters.h"
@@ -373,22 +374,35 @@ namespace {
 constexpr int kFirstPlacesTried = 8;
 constexpr int kSecondPlacesTried = 8;
 
+// Four floats the compiler keeps in one vector register: the pair
+// correlations written with it run four second places per instruction, where
+// the compiler's own vectorisation of the plain loops shuffles more than it
+// computes. Each lane sums in the plain loop's order, so the sums are the
+// same.
+using Float4 = float __attribute__((vector_size(16)));
+
 // The signed correlations of the first pulses' responses with the second
-// pulses', a row at a time, the second pulses' responses laid out across
-// (Width of them at most), so that the innermost loop runs over them in step.
-template <int Width>
+// pulses' (kSecondPlacesTried of them at most), a row at a time, the second
+// pulses' responses laid out across, so that each step of a row takes all of
+// them at once.
 void pair_correlations(const float (*g)[kSubframe], const TrackPlaces& one, const TrackPlaces& two,
                        SearchTerms& t) {
-  float across[kSubframe][Width] = {};
+  static_assert(kSecondPlacesTried == 8);
+  float across[kSubframe][8] = {};
   for (int n = 0; n < kSubframe; ++n)
     for (int b = 0; b < two.count; ++b) across[n][b] = g[two.pos[two.use[b]]][n];
+  Float4 lanes[kSubframe][2];
+  std::memcpy(lanes, across, sizeof lanes);
   for (int a = 0; a < one.count; ++a) {
     const int i = one.pos[one.use[a]];
-    float row[Width] = {};
+    Float4 low = {}, high = {};
     for (int n = 0; n < kSubframe; ++n) {
-      const float gi = g[i][n];
-      for (int b = 0; b < Width; ++b) row[b] += gi * across[n][b];
+      low += g[i][n] * lanes[n][0];
+      high += g[i][n] * lanes[n][1];
     }
+    float row[8];
+    std::memcpy(row, &low, sizeof low);
+    std::memcpy(row + 4, &high, sizeof high);
     for (int b = 0; b < two.count; ++b) {
       const int j = two.pos[two.use[b]];
       t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
@@ -436,7 +450,7 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
       const int p = track->pos[track->use[k]];
       t.rr[p][p] = dot(g[p], g[p], kSubframe);
     }
-  pair_correlations<kSecondPlacesTried>(g, one, two, t);
+  pair_correlations(g, one, two, t);
   if (reduced) return pick_reduced_grid_pairs(t, out, max_out);
   return pick_full_grid_pairs(t, one, two, out, max_out);
 }
