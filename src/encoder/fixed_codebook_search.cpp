@@ -83,17 +83,13 @@ float row_max(const float* crit, int n) {
 }
 
 // The best pairs with pulse 1 from one track's places and pulse 2 from the
-// other's, best first: k1[n], k2[n] index the tracks' position lists.
-// Returns how many (at most max_out).
+// other's, best first (of equals, the earlier pair): k1[n], k2[n] index the
+// tracks' position lists. Returns max_out (at least 1, at most
+// kMaxPulseCandidates); a place beyond the pairs with a criterion above -1 is
+// the pair of both tracks' first places.
 int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two, int* k1,
                int* k2, int max_out) {
-  struct Entry {
-    float crit;
-    int a, b;
-  };
-  Entry top[kMaxPulseCandidates];
   const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
-  for (int n = 0; n < keep; ++n) top[n] = {-1.0f, 0, 0};
   // The second pulse's terms gathered once, so that each first pulse's
   // criteria are computed side by side.
   const int n2 = two.count;
@@ -104,27 +100,29 @@ int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& 
     d2[b] = t.d[p2[b]];
     diag2[b] = t.rr[p2[b]][p2[b]];
   }
+  float crit[16 * 32];
   for (int ka = 0; ka < one.count; ++ka) {
-    const int a = one.use[ka];
-    const int i = one.pos[a];
-    float crit[32];
+    const int i = one.pos[one.use[ka]];
+    float* row = crit + ka * n2;
     for (int b = 0; b < n2; ++b) {
       const float num = t.d[i] + d2[b];
-      crit[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
-    }
-    // Most rows hold no pair better than those kept: their best, found
-    // side by side, rules them out without a branch per pair.
-    if (!(row_max(crit, n2) > top[keep - 1].crit)) continue;
-    for (int b = 0; b < n2; ++b) {
-      if (!(crit[b] > top[keep - 1].crit)) continue;
-      int n = keep - 1;
-      for (; n > 0 && top[n - 1].crit < crit[b]; --n) top[n] = top[n - 1];
-      top[n] = {crit[b], a, two.use[b]};
+      row[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
     }
   }
+  // Each best found side by side, then its first place: where the best pairs
+  // lie is anyone's guess, and keeping a sorted list as the criteria come
+  // costs a mispredicted branch at nearly every improvement.
+  const int pairs = one.count * n2;
   for (int n = 0; n < keep; ++n) {
-    k1[n] = top[n].a;
-    k2[n] = top[n].b;
+    const float best = row_max(crit, pairs);
+    if (!(best > -1.0f)) {
+      k1[n] = k2[n] = 0;
+      continue;
+    }
+    const int at = static_cast<int>(std::find(crit, crit + pairs, best) - crit);
+    k1[n] = one.use[at / n2];
+    k2[n] = two.use[at % n2];
+    crit[at] = -INFINITY;
   }
   return keep;
 }
