@@ -294,8 +294,10 @@ struct ResponseCorrelations {
         energy[L][delta] = energy[L - 1][delta] + padded[L - 1 + delta] * hk;
     }
   }
+  // Without a branch: which of a pair comes first is anyone's guess.
   float phi(int i, int j) const {
-    return i <= j ? energy[kSubframe - j][j - i] : energy[kSubframe - i][i - j];
+    const int first = std::min(i, j), last = std::max(i, j);
+    return energy[kSubframe - last][last - first];
   }
 };
 
