@@ -40,26 +40,22 @@ void disperse_and_filter(const float* c, const float* h, int state, float* y) {
 void dispersed_responses(const float* h, int state, int T0, float sharp, float (*g)[40]) {
   const float* r = response(state);
   // A pulse at p is dispersed into r shifted by p, its tail wrapped to the
-  // subframe's start. The unwrapped part filters to a = h * r shifted by p;
-  // the wrapped part w_p grows by one tap per position:
-  // w_{p+1}[n] = r[39 - p] h[n] + w_p[n - 1].
-  // a is kept behind a subframe of zeros and each w_p behind one zero, so
-  // that every step runs over all 40 taps at once; the zeros added change no
-  // sum.
-  float shifted[2 * kSubframe] = {};
-  float* a = shifted + kSubframe;
-  convolve(r, h, a, kSubframe);
-  // w_p and w_{p+1} in two buffers taking turns, so that the update reads
-  // one and writes the other.
-  float buffers[2][1 + kSubframe] = {};
-  for (int p = 0; p < kSubframe; ++p) {
-    const float* w = buffers[p & 1] + 1;
-    float* next = buffers[(p + 1) & 1] + 1;
-    const float* a_p = a - p;
-    for (int n = 0; n < kSubframe; ++n) g[p][n] = a_p[n] + w[n];
+  // subframe's start. At p = 0 nothing wraps: g[0] = h * r. Each next place
+  // shifts the response one sample on and wraps one more tap of r,
+  // r[39 - p], to the start:
+  // g[p + 1][n] = r[39 - p] h[n] + g[p][n - 1] (g[p][-1] = 0),
+  // one pass over the taps per place. Each g[p] behind one zero, so that the
+  // pass runs over all 40 taps at once.
+  float rows[kSubframe][1 + kSubframe];
+  for (float(&row)[1 + kSubframe] : rows) row[0] = 0.0f;
+  convolve(r, h, rows[0] + 1, kSubframe);
+  for (int p = 0; p + 1 < kSubframe; ++p) {
+    const float* prev = rows[p];
+    float* next = rows[p + 1] + 1;
     const float tap = r[kSubframe - 1 - p];
-    for (int n = 0; n < kSubframe; ++n) next[n] = tap * h[n] + w[n - 1];
+    for (int n = 0; n < kSubframe; ++n) next[n] = tap * h[n] + prev[n];
   }
+  for (int p = 0; p < kSubframe; ++p) std::copy(rows[p] + 1, rows[p] + 1 + kSubframe, g[p]);
   sharpen_responses(T0, sharp, g);
 }
 
