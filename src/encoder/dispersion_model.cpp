@@ -44,18 +44,13 @@ void dispersed_responses(const float* h, int state, int T0, float sharp, float (
   // shifts the response one sample on and wraps one more tap of r,
   // r[39 - p], to the start:
   // g[p + 1][n] = r[39 - p] h[n] + g[p][n - 1] (g[p][-1] = 0),
-  // one pass over the taps per place. Each g[p] behind one zero, so that the
-  // pass runs over all 40 taps at once.
-  float rows[kSubframe][1 + kSubframe];
-  for (float(&row)[1 + kSubframe] : rows) row[0] = 0.0f;
-  convolve(r, h, rows[0] + 1, kSubframe);
+  // one pass over the taps per place.
+  convolve(r, h, g[0], kSubframe);
   for (int p = 0; p + 1 < kSubframe; ++p) {
-    const float* prev = rows[p];
-    float* next = rows[p + 1] + 1;
     const float tap = r[kSubframe - 1 - p];
-    for (int n = 0; n < kSubframe; ++n) next[n] = tap * h[n] + prev[n];
+    g[p + 1][0] = tap * h[0];
+    for (int n = 1; n < kSubframe; ++n) g[p + 1][n] = tap * h[n] + g[p][n - 1];
   }
-  for (int p = 0; p < kSubframe; ++p) std::copy(rows[p] + 1, rows[p] + 1 + kSubframe, g[p]);
   sharpen_responses(T0, sharp, g);
 }
 
