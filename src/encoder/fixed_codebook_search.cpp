@@ -14,7 +14,8 @@ namespace {
 
 // The target correlated with the filter's response to a pulse at each
 // position, the pulse signs that correlation suggests, and the correlations
-// of those signed responses with each other.
+// of those signed responses with each other (the four-pulse search's; the
+// pair searches keep theirs in PairTerms).
 struct SearchTerms {
   float d[kSubframe];              // |correlation| with the target
   float sign[kSubframe];           // +1 or -1
@@ -71,6 +72,15 @@ TrackPlaces all_places(const int* pos, int n) {
   return places;
 }
 
+// A pair search's response terms, in the order of its places: the filtered
+// energy of each first and second place's pulse, and the signed correlation
+// of each pair. Held compact, so that the search reads each row in a run.
+struct PairTerms {
+  float energy1[16];
+  float energy2[32];
+  float cross[16][32];
+};
+
 // The largest of crit[0..n) and -1 (below any pair's criterion), in four
 // lanes that compile to vector maxima.
 float row_max(const float* crit, int n) {
@@ -87,26 +97,21 @@ float row_max(const float* crit, int n) {
 // tracks' position lists. Returns max_out (at least 1, at most
 // kMaxPulseCandidates); a place beyond the pairs with a criterion above -1 is
 // the pair of both tracks' first places.
-int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two, int* k1,
-               int* k2, int max_out) {
+int best_pairs(const SearchTerms& t, const PairTerms& pt, const TrackPlaces& one,
+               const TrackPlaces& two, int* k1, int* k2, int max_out) {
   const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
-  // The second pulse's terms gathered once, so that each first pulse's
-  // criteria are computed side by side.
+  // The second pulse's correlations gathered once, so that each first
+  // pulse's criteria are computed side by side.
   const int n2 = two.count;
-  int p2[32];
-  float d2[32], diag2[32];
-  for (int b = 0; b < n2; ++b) {
-    p2[b] = two.pos[two.use[b]];
-    d2[b] = t.d[p2[b]];
-    diag2[b] = t.rr[p2[b]][p2[b]];
-  }
+  float d2[32];
+  for (int b = 0; b < n2; ++b) d2[b] = t.d[two.pos[two.use[b]]];
   float crit[16 * 32];
-  for (int ka = 0; ka < one.count; ++ka) {
-    const int i = one.pos[one.use[ka]];
-    float* row = crit + ka * n2;
+  for (int a = 0; a < one.count; ++a) {
+    const float d1 = t.d[one.pos[one.use[a]]];
+    float* row = crit + a * n2;
     for (int b = 0; b < n2; ++b) {
-      const float num = t.d[i] + d2[b];
-      row[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
+      const float num = d1 + d2[b];
+      row[b] = num * num / (pt.energy1[a] + pt.energy2[b] + 2.0f * pt.cross[a][b]);
     }
   }
   // Each best found side by side, then its first place: where the best pairs
@@ -231,11 +236,11 @@ struct GrayEncode {
 };
 
 // The best pairs on the full 6.4 kbit/s grid, as the decoder's fields.
-int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two,
-                         PulseFields* out, int max_out) {
+int pick_full_grid_pairs(const SearchTerms& t, const PairTerms& pt, const TrackPlaces& one,
+                         const TrackPlaces& two, PulseFields* out, int max_out) {
   static const GrayEncode gray;
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
-  const int n = best_pairs(t, one, two, k1, k2, max_out);
+  const int n = best_pairs(t, pt, one, two, k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     out[m].positions = gray.code[k1[m]] | (gray.code[k2[m]] << 4);
     out[m].signs =
@@ -245,11 +250,12 @@ int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const Tra
 }
 
 // The best pairs on the reduced grid, as the decoder's fields.
-int pick_reduced_grid_pairs(const SearchTerms& t, PulseFields* out, int max_out) {
+int pick_reduced_grid_pairs(const SearchTerms& t, const PairTerms& pt, PulseFields* out,
+                            int max_out) {
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
   int p1[8], p2[8];
   reduced_grid(p1, p2);
-  const int n = best_pairs(t, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
+  const int n = best_pairs(t, pt, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
     out[m].positions = (2 * k1[m] + 1) | ((3 * k2[m]) << 4);
@@ -301,20 +307,22 @@ struct ResponseCorrelations {
   }
 };
 
-// The signed correlations of the places a pair search tries: each place's
-// energy and every pair across the two tracks.
-void pair_terms(const ResponseCorrelations& c, const TrackPlaces& one, const TrackPlaces& two,
-                SearchTerms& t) {
-  for (const TrackPlaces* track : {&one, &two})
-    for (int k = 0; k < track->count; ++k) {
-      const int p = track->pos[track->use[k]];
-      t.rr[p][p] = c.phi(p, p);
-    }
+// The response terms of the places a pair search tries.
+void pair_terms(const ResponseCorrelations& c, const SearchTerms& t, const TrackPlaces& one,
+                const TrackPlaces& two, PairTerms& pt) {
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
+    pt.energy1[a] = c.phi(i, i);
+  }
+  for (int b = 0; b < two.count; ++b) {
+    const int j = two.pos[two.use[b]];
+    pt.energy2[b] = c.phi(j, j);
+  }
   for (int a = 0; a < one.count; ++a) {
     const int i = one.pos[one.use[a]];
     for (int b = 0; b < two.count; ++b) {
       const int j = two.pos[two.use[b]];
-      t.rr[i][j] = c.phi(i, j) * t.sign[i] * t.sign[j];
+      pt.cross[a][b] = c.phi(i, j) * t.sign[i] * t.sign[j];
     }
   }
 }
@@ -358,13 +366,15 @@ int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields*
   if (reduced) {
     int p1[8], p2[8];
     reduced_grid(p1, p2);
-    pair_terms(c, all_places(p1, 8), all_places(p2, 8), t);
-    return pick_reduced_grid_pairs(t, out, max_out);
+    PairTerms pt;
+    pair_terms(c, t, all_places(p1, 8), all_places(p2, 8), pt);
+    return pick_reduced_grid_pairs(t, pt, out, max_out);
   }
   const TrackPlaces one = strongest_places(t, celp::trackTable0, 16, kFirstPassPlaces1);
   const TrackPlaces two = strongest_places(t, celp::trackTable1, 32, kFirstPassPlaces2);
-  pair_terms(c, one, two, t);
-  return pick_full_grid_pairs(t, one, two, out, max_out);
+  PairTerms pt;
+  pair_terms(c, t, one, two, pt);
+  return pick_full_grid_pairs(t, pt, one, two, out, max_out);
 }
 
 namespace {
@@ -385,8 +395,8 @@ using Float4 = float __attribute__((vector_size(16)));
 // pulses' (kSecondPlacesTried of them at most), a row at a time, the second
 // pulses' responses laid out across, so that each step of a row takes all of
 // them at once.
-void pair_correlations(const float (*g)[kSubframe], const TrackPlaces& one, const TrackPlaces& two,
-                       SearchTerms& t) {
+void pair_correlations(const float (*g)[kSubframe], const SearchTerms& t, const TrackPlaces& one,
+                       const TrackPlaces& two, PairTerms& pt) {
   static_assert(kSecondPlacesTried == 8);
   float across[kSubframe][8] = {};
   for (int n = 0; n < kSubframe; ++n)
@@ -405,7 +415,7 @@ void pair_correlations(const float (*g)[kSubframe], const TrackPlaces& one, cons
     std::memcpy(row + 4, &high, sizeof high);
     for (int b = 0; b < two.count; ++b) {
       const int j = two.pos[two.use[b]];
-      t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
+      pt.cross[a][b] = row[b] * t.sign[i] * t.sign[j];
     }
   }
 }
@@ -445,14 +455,18 @@ int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], boo
   const TrackPlaces one = strongest_places(t, p1, n1, kFirstPlacesTried);
   const TrackPlaces two = strongest_places(t, p2, n2, kSecondPlacesTried);
   // The pulses' energies only at the places searched.
-  for (const TrackPlaces* track : {&one, &two})
-    for (int k = 0; k < track->count; ++k) {
-      const int p = track->pos[track->use[k]];
-      t.rr[p][p] = dot(g[p], g[p], kSubframe);
-    }
-  pair_correlations(g, one, two, t);
-  if (reduced) return pick_reduced_grid_pairs(t, out, max_out);
-  return pick_full_grid_pairs(t, one, two, out, max_out);
+  PairTerms pt;
+  for (int a = 0; a < one.count; ++a) {
+    const float* gi = g[one.pos[one.use[a]]];
+    pt.energy1[a] = dot(gi, gi, kSubframe);
+  }
+  for (int b = 0; b < two.count; ++b) {
+    const float* gj = g[two.pos[two.use[b]]];
+    pt.energy2[b] = dot(gj, gj, kSubframe);
+  }
+  pair_correlations(g, t, one, two, pt);
+  if (reduced) return pick_reduced_grid_pairs(t, pt, out, max_out);
+  return pick_full_grid_pairs(t, pt, one, two, out, max_out);
 }
 
 }  // namespace encoder
