@@ -327,6 +327,7 @@ void pair_terms(const ResponseCorrelations& c, const SearchTerms& t, const Track
   }
 }
 
+// Every place's |correlation| with the target and the sign it suggests.
 void correlate_with_target(const float* x, const float* h, SearchTerms& t) {
   float s[kSubframe];
   backward_filter(x, h, s);
