@@ -272,14 +272,15 @@ void CelpEncoder::FinishTrial(int s, const celp::CelpDecoderState& work, const f
 
   // Gains. An all-zero frame would read as a special record: when every
   // other field of the frame is zero, the last gain field must not be.
-  // At 8 kbit/s every field is stored as it is, so a non-zero field rules
-  // that out without packing; the 56-bit frames store some fields narrowed.
+  // The 80- and 64-bit frames store every field as it is, so a non-zero
+  // field rules that out without packing; the 56-bit frames store some
+  // fields narrowed.
   bool skip_zero = false;
   const SubframeFields& first = fields.sub[0];
-  const bool maybe_zero =
-      rate_ == 0 || (fields.L1 == 0 && fields.L2 == 0 && first.pitch == 0 && first.positions == 0 &&
-                     first.signs == 0 && first.gain == 0 && trial.lag.index == 0 &&
-                     pulses.positions == 0 && pulses.signs == 0);
+  const bool maybe_zero = direct_index_mode_ != 0 ||
+                          (fields.L1 == 0 && fields.L2 == 0 && first.pitch == 0 &&
+                           first.positions == 0 && first.signs == 0 && first.gain == 0 &&
+                           trial.lag.index == 0 && pulses.positions == 0 && pulses.signs == 0);
   if (s == 1 && maybe_zero) {
     CelpFields probe_fields = fields;
     probe_fields.sub[1] = {trial.lag.index, pulses.positions, pulses.signs, 0};

@@ -1,7 +1,10 @@
 #include "encoder/fixed_codebook_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "celp/codebook_tables.h"
 #include "encoder/float_filters.h"
@@ -11,27 +14,17 @@ namespace {
 
 // The target correlated with the filter's response to a pulse at each
 // position, the pulse signs that correlation suggests, and the correlations
-// of those signed responses with each other.
+// of those signed responses with each other (the four-pulse search's; the
+// pair searches keep theirs in PairTerms).
 struct SearchTerms {
   float d[kSubframe];              // |correlation| with the target
   float sign[kSubframe];           // +1 or -1
   float rr[kSubframe][kSubframe];  // signed response correlations
 };
 
-// On the reduced 6.4 kbit/s grid the pulses sit at 5k + 3 and 5k only.
-bool on_reduced_grid(int n) {
-  return n % 5 == 0 || n % 5 == 3;
-}
-
-// With `reduced`, only the terms of the reduced grid's places and pairs:
-// their diagonals lie 0, 2 or 3 (modulo 5) off the main one.
-void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = false) {
+// Every place's and every pair's terms, as the 8 kbit/s search needs them.
+void prepare(const float* x, const float* h, SearchTerms& t) {
   for (int n = 0; n < kSubframe; ++n) {
-    if (reduced && !on_reduced_grid(n)) {
-      t.sign[n] = 1.0f;
-      t.d[n] = 0.0f;
-      continue;
-    }
     float s = 0.0f;
     for (int i = n; i < kSubframe; ++i) s += x[i] * h[i - n];
     t.sign[n] = s >= 0.0f ? 1.0f : -1.0f;
@@ -40,7 +33,6 @@ void prepare(const float* x, const float* h, SearchTerms& t, bool reduced = fals
   // phi(i, j) = phi(i+1, j+1) + h[39-i] h[39-j]: fill each diagonal upwards
   // from the bottom-right corner.
   for (int delta = 0; delta < kSubframe; ++delta) {
-    if (reduced && (delta % 5 == 1 || delta % 5 == 4)) continue;
     float s = 0.0f;
     for (int j = kSubframe - 1, i = j - delta; i >= 0; --i, --j) {
       s += h[kSubframe - 1 - i] * h[kSubframe - 1 - j];
@@ -80,6 +72,15 @@ TrackPlaces all_places(const int* pos, int n) {
   return places;
 }
 
+// A pair search's response terms, in the order of its places: the filtered
+// energy of each first and second place's pulse, and the signed correlation
+// of each pair. Held compact, so that the search reads each row in a run.
+struct PairTerms {
+  float energy1[16];
+  float energy2[32];
+  float cross[16][32];
+};
+
 // The largest of crit[0..n) and -1 (below any pair's criterion), in four
 // lanes that compile to vector maxima.
 float row_max(const float* crit, int n) {
@@ -92,48 +93,41 @@ float row_max(const float* crit, int n) {
 }
 
 // The best pairs with pulse 1 from one track's places and pulse 2 from the
-// other's, best first: k1[n], k2[n] index the tracks' position lists.
-// Returns how many (at most max_out).
-int best_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two, int* k1,
-               int* k2, int max_out) {
-  struct Entry {
-    float crit;
-    int a, b;
-  };
-  Entry top[kMaxPulseCandidates];
+// other's, best first (of equals, the earlier pair): k1[n], k2[n] index the
+// tracks' position lists. Returns max_out (at least 1, at most
+// kMaxPulseCandidates); a place beyond the pairs with a criterion above -1 is
+// the pair of both tracks' first places.
+int best_pairs(const SearchTerms& t, const PairTerms& pt, const TrackPlaces& one,
+               const TrackPlaces& two, int* k1, int* k2, int max_out) {
   const int keep = std::clamp(max_out, 1, kMaxPulseCandidates);
-  for (int n = 0; n < keep; ++n) top[n] = {-1.0f, 0, 0};
-  // The second pulse's terms gathered once, so that each first pulse's
-  // criteria are computed side by side.
+  // The second pulse's correlations gathered once, so that each first
+  // pulse's criteria are computed side by side.
   const int n2 = two.count;
-  int p2[32];
-  float d2[32], diag2[32];
-  for (int b = 0; b < n2; ++b) {
-    p2[b] = two.pos[two.use[b]];
-    d2[b] = t.d[p2[b]];
-    diag2[b] = t.rr[p2[b]][p2[b]];
-  }
-  for (int ka = 0; ka < one.count; ++ka) {
-    const int a = one.use[ka];
-    const int i = one.pos[a];
-    float crit[32];
+  float d2[32];
+  for (int b = 0; b < n2; ++b) d2[b] = t.d[two.pos[two.use[b]]];
+  float crit[16 * 32];
+  for (int a = 0; a < one.count; ++a) {
+    const float d1 = t.d[one.pos[one.use[a]]];
+    float* row = crit + a * n2;
     for (int b = 0; b < n2; ++b) {
-      const float num = t.d[i] + d2[b];
-      crit[b] = num * num / (t.rr[i][i] + diag2[b] + 2.0f * t.rr[i][p2[b]]);
-    }
-    // Most rows hold no pair better than those kept: their best, found
-    // side by side, rules them out without a branch per pair.
-    if (!(row_max(crit, n2) > top[keep - 1].crit)) continue;
-    for (int b = 0; b < n2; ++b) {
-      if (!(crit[b] > top[keep - 1].crit)) continue;
-      int n = keep - 1;
-      for (; n > 0 && top[n - 1].crit < crit[b]; --n) top[n] = top[n - 1];
-      top[n] = {crit[b], a, two.use[b]};
+      const float num = d1 + d2[b];
+      row[b] = num * num / (pt.energy1[a] + pt.energy2[b] + 2.0f * pt.cross[a][b]);
     }
   }
+  // Each best found side by side, then its first place: where the best pairs
+  // lie is anyone's guess, and keeping a sorted list as the criteria come
+  // costs a mispredicted branch at nearly every improvement.
+  const int pairs = one.count * n2;
   for (int n = 0; n < keep; ++n) {
-    k1[n] = top[n].a;
-    k2[n] = top[n].b;
+    const float best = row_max(crit, pairs);
+    if (!(best > -1.0f)) {
+      k1[n] = k2[n] = 0;
+      continue;
+    }
+    const int at = static_cast<int>(std::find(crit, crit + pairs, best) - crit);
+    k1[n] = one.use[at / n2];
+    k2[n] = two.use[at % n2];
+    crit[at] = -INFINITY;
   }
   return keep;
 }
@@ -225,6 +219,14 @@ int search_four_pulses(const float* x, const float* h, PulseFields* out, int max
 
 namespace {
 
+// The reduced grid's places: pulse 1 on 5k + 3, pulse 2 on 5k.
+void reduced_grid(int* p1, int* p2) {
+  for (int k = 0; k < 8; ++k) {
+    p1[k] = 5 * k + 3;
+    p2[k] = 5 * k;
+  }
+}
+
 // Field codes c with grayDecode[c] = track index.
 struct GrayEncode {
   int code[32];
@@ -234,11 +236,11 @@ struct GrayEncode {
 };
 
 // The best pairs on the full 6.4 kbit/s grid, as the decoder's fields.
-int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const TrackPlaces& two,
-                         PulseFields* out, int max_out) {
+int pick_full_grid_pairs(const SearchTerms& t, const PairTerms& pt, const TrackPlaces& one,
+                         const TrackPlaces& two, PulseFields* out, int max_out) {
   static const GrayEncode gray;
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
-  const int n = best_pairs(t, one, two, k1, k2, max_out);
+  const int n = best_pairs(t, pt, one, two, k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     out[m].positions = gray.code[k1[m]] | (gray.code[k2[m]] << 4);
     out[m].signs =
@@ -247,19 +249,13 @@ int pick_full_grid_pairs(const SearchTerms& t, const TrackPlaces& one, const Tra
   return n;
 }
 
-// The best pairs on either 6.4 kbit/s grid, as the decoder's fields.
-int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int max_out) {
+// The best pairs on the reduced grid, as the decoder's fields.
+int pick_reduced_grid_pairs(const SearchTerms& t, const PairTerms& pt, PulseFields* out,
+                            int max_out) {
   int k1[kMaxPulseCandidates], k2[kMaxPulseCandidates];
-  if (!reduced) {
-    return pick_full_grid_pairs(t, all_places(celp::trackTable0, 16),
-                                all_places(celp::trackTable1, 32), out, max_out);
-  }
   int p1[8], p2[8];
-  for (int k = 0; k < 8; ++k) {
-    p1[k] = 5 * k + 3;
-    p2[k] = 5 * k;
-  }
-  const int n = best_pairs(t, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
+  reduced_grid(p1, p2);
+  const int n = best_pairs(t, pt, all_places(p1, 8), all_places(p2, 8), k1, k2, max_out);
   for (int m = 0; m < n; ++m) {
     // The widened code: trackTable0[2 k1 + 1] = 5 k1 + 3, trackTable1[3 k2] = 5 k2.
     out[m].positions = (2 * k1[m] + 1) | ((3 * k2[m]) << 4);
@@ -268,12 +264,118 @@ int pick_two_pulses(const SearchTerms& t, bool reduced, PulseFields* out, int ma
   return n;
 }
 
+// The places of the full grid's first pass: those of each track that
+// correlate best with the target, as in the 8 kbit/s track search. The pairs
+// of the others nearly never win, and leaving them out saves most of the
+// pass's work.
+constexpr int kFirstPassPlaces1 = 6;
+constexpr int kFirstPassPlaces2 = 12;
+
+// The target filtered backwards, d[p] = sum of x[p + k] h[k], for every place
+// side by side, each sum taken in the order of k as prepare() takes it.
+void backward_filter(const float* x, const float* h, float* d) {
+  float padded[2 * kSubframe] = {};
+  std::copy(x, x + kSubframe, padded);
+  float acc[kSubframe] = {};
+  for (int k = 0; k < kSubframe; ++k) {
+    const float hk = h[k];
+    for (int p = 0; p < kSubframe; ++p) acc[p] += hk * padded[p + k];
+  }
+  std::copy(acc, acc + kSubframe, d);
+}
+
+// The response correlations phi(i, j) (i <= j) read as
+// energy[40 - j][j - i], energy[L][delta] = sum over k < L of h[k] h[k + delta]:
+// the rows are running sums taken in the order of prepare()'s diagonals,
+// every delta side by side.
+struct ResponseCorrelations {
+  float energy[kSubframe + 1][kSubframe];
+  explicit ResponseCorrelations(const float* h) {
+    float padded[2 * kSubframe] = {};
+    std::copy(h, h + kSubframe, padded);
+    std::fill(energy[0], energy[0] + kSubframe, 0.0f);
+    for (int L = 1; L <= kSubframe; ++L) {
+      const float hk = h[L - 1];
+      for (int delta = 0; delta < kSubframe; ++delta)
+        energy[L][delta] = energy[L - 1][delta] + padded[L - 1 + delta] * hk;
+    }
+  }
+  // Without a branch: which of a pair comes first is anyone's guess.
+  float phi(int i, int j) const {
+    const int first = std::min(i, j), last = std::max(i, j);
+    return energy[kSubframe - last][last - first];
+  }
+};
+
+// The response terms of the places a pair search tries.
+void pair_terms(const ResponseCorrelations& c, const SearchTerms& t, const TrackPlaces& one,
+                const TrackPlaces& two, PairTerms& pt) {
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
+    pt.energy1[a] = c.phi(i, i);
+  }
+  for (int b = 0; b < two.count; ++b) {
+    const int j = two.pos[two.use[b]];
+    pt.energy2[b] = c.phi(j, j);
+  }
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
+    for (int b = 0; b < two.count; ++b) {
+      const int j = two.pos[two.use[b]];
+      pt.cross[a][b] = c.phi(i, j) * t.sign[i] * t.sign[j];
+    }
+  }
+}
+
+// Every place's |correlation| with the target and the sign it suggests.
+void correlate_with_target(const float* x, const float* h, SearchTerms& t) {
+  float s[kSubframe];
+  backward_filter(x, h, s);
+  for (int n = 0; n < kSubframe; ++n) {
+    t.sign[n] = s[n] >= 0.0f ? 1.0f : -1.0f;
+    t.d[n] = std::fabs(s[n]);
+  }
+}
+
+// The `count` places of pos[0..n) (n <= 32) that correlate best, as the
+// ascending indices a pair search takes. Each place's rank is counted side by
+// side and kept without a branch: where the strongest places fall is anyone's
+// guess, and a sort's mispredicted branches cost more than the whole count.
+TrackPlaces strongest_places(const SearchTerms& t, const int* pos, int n, int count) {
+  if (count >= n) return all_places(pos, n);
+  // A |correlation|'s bits order as its value does. The lowest five give way
+  // to the place's index, the earlier above, so that no two keys are equal
+  // and exactly `count` places are kept; 0 pads the keys to 32.
+  int32_t key[32] = {};
+  for (int k = 0; k < n; ++k) key[k] = (std::bit_cast<int32_t>(t.d[pos[k]]) & ~31) | (31 - k);
+  TrackPlaces places{pos, {}, 0};
+  for (int k = 0; k < n; ++k) {
+    int ahead = 0;
+    for (int j = 0; j < 32; ++j) ahead += key[j] > key[k] ? 1 : 0;
+    places.use[places.count] = k;
+    places.count += ahead < count ? 1 : 0;
+  }
+  return places;
+}
+
 }  // namespace
 
 int search_two_pulses(const float* x, const float* h, bool reduced, PulseFields* out, int max_out) {
   SearchTerms t;
-  prepare(x, h, t, reduced);
-  return pick_two_pulses(t, reduced, out, max_out);
+  correlate_with_target(x, h, t);
+  const ResponseCorrelations c(h);
+  if (reduced) {
+    int p1[8], p2[8];
+    reduced_grid(p1, p2);
+    PairTerms pt;
+    pair_terms(c, t, all_places(p1, 8), all_places(p2, 8), pt);
+    return pick_reduced_grid_pairs(t, pt, out, max_out);
+  }
+  const TrackPlaces one = strongest_places(t, celp::trackTable0, 16, kFirstPassPlaces1);
+  const TrackPlaces two = strongest_places(t, celp::trackTable1, 32, kFirstPassPlaces2);
+  PairTerms pt;
+  pair_terms(c, t, one, two, pt);
+  return pick_full_grid_pairs(t, pt, one, two, out, max_out);
 }
 
 namespace {
@@ -283,25 +385,38 @@ namespace {
 constexpr int kFirstPlacesTried = 8;
 constexpr int kSecondPlacesTried = 8;
 
+// Four floats the compiler keeps in one vector register: the pair
+// correlations written with it run four second places per instruction, where
+// the compiler's own vectorisation of the plain loops shuffles more than it
+// computes. Each lane sums in the plain loop's order, so the sums are the
+// same.
+using Float4 = float __attribute__((vector_size(16)));
+
 // The signed correlations of the first pulses' responses with the second
-// pulses', a row at a time, the second pulses' responses laid out across
-// (Width of them at most), so that the innermost loop runs over them in step.
-template <int Width>
-void pair_correlations(const float (*g)[kSubframe], const int* p1, const int* order1, int try1,
-                       const int* p2, const int* order2, int try2, SearchTerms& t) {
-  float across[kSubframe][Width] = {};
+// pulses' (kSecondPlacesTried of them at most), a row at a time, the second
+// pulses' responses laid out across, so that each step of a row takes all of
+// them at once.
+void pair_correlations(const float (*g)[kSubframe], const SearchTerms& t, const TrackPlaces& one,
+                       const TrackPlaces& two, PairTerms& pt) {
+  static_assert(kSecondPlacesTried == 8);
+  float across[kSubframe][8] = {};
   for (int n = 0; n < kSubframe; ++n)
-    for (int b = 0; b < try2; ++b) across[n][b] = g[p2[order2[b]]][n];
-  for (int a = 0; a < try1; ++a) {
-    const int i = p1[order1[a]];
-    float row[Width] = {};
+    for (int b = 0; b < two.count; ++b) across[n][b] = g[two.pos[two.use[b]]][n];
+  Float4 lanes[kSubframe][2];
+  std::memcpy(lanes, across, sizeof lanes);
+  for (int a = 0; a < one.count; ++a) {
+    const int i = one.pos[one.use[a]];
+    Float4 low = {}, high = {};
     for (int n = 0; n < kSubframe; ++n) {
-      const float gi = g[i][n];
-      for (int b = 0; b < Width; ++b) row[b] += gi * across[n][b];
+      low += g[i][n] * lanes[n][0];
+      high += g[i][n] * lanes[n][1];
     }
-    for (int b = 0; b < try2; ++b) {
-      const int j = p2[order2[b]];
-      t.rr[i][j] = row[b] * t.sign[i] * t.sign[j];
+    float row[8];
+    std::memcpy(row, &low, sizeof low);
+    std::memcpy(row + 4, &high, sizeof high);
+    for (int b = 0; b < two.count; ++b) {
+      const int j = two.pos[two.use[b]];
+      pt.cross[a][b] = row[b] * t.sign[i] * t.sign[j];
     }
   }
 }
@@ -310,58 +425,49 @@ void pair_correlations(const float (*g)[kSubframe], const int* p1, const int* or
 
 int search_two_pulses_responses(const float* x, const float (*g)[kSubframe], bool reduced,
                                 PulseFields* out, int max_out) {
-  // Only the terms of the grid's positions and pairs.
-  bool used[kSubframe] = {};
   int p1[16], p2[32], n1, n2;
   if (reduced) {
     n1 = n2 = 8;
-    for (int k = 0; k < 8; ++k) {
-      p1[k] = 5 * k + 3;
-      p2[k] = 5 * k;
-    }
+    reduced_grid(p1, p2);
   } else {
     n1 = 16;
     n2 = 32;
     std::copy(celp::trackTable0, celp::trackTable0 + 16, p1);
     std::copy(celp::trackTable1, celp::trackTable1 + 32, p2);
   }
-  for (int k = 0; k < n1; ++k) used[p1[k]] = true;
-  for (int k = 0; k < n2; ++k) used[p2[k]] = true;
+  // Only the terms of the grid's places (on the full grid: every place) and
+  // pairs.
   SearchTerms t;
-  for (int p = 0; p < kSubframe; ++p) {
-    if (!used[p]) continue;
+  const auto correlate = [&](int p) {
     const float c = dot(x, g[p], kSubframe);
     t.sign[p] = c >= 0.0f ? 1.0f : -1.0f;
     t.d[p] = std::fabs(c);
+  };
+  if (reduced) {
+    for (int k = 0; k < 8; ++k) {
+      correlate(p1[k]);
+      correlate(p2[k]);
+    }
+  } else {
+    for (int p = 0; p < kSubframe; ++p) correlate(p);
   }
   // On the full grid only the pairs of the places that correlate best with the
   // target are worth it, and only those pairs are searched.
-  const int try1 = reduced ? n1 : std::min(n1, kFirstPlacesTried);
-  const int try2 = reduced ? n2 : std::min(n2, kSecondPlacesTried);
-  int order1[16], order2[32];
-  for (int k = 0; k < n1; ++k) order1[k] = k;
-  for (int k = 0; k < n2; ++k) order2[k] = k;
-  std::partial_sort(order1, order1 + try1, order1 + n1,
-                    [&](int a, int b) { return t.d[p1[a]] > t.d[p1[b]]; });
-  std::partial_sort(order2, order2 + try2, order2 + n2,
-                    [&](int a, int b) { return t.d[p2[a]] > t.d[p2[b]]; });
+  const TrackPlaces one = strongest_places(t, p1, n1, kFirstPlacesTried);
+  const TrackPlaces two = strongest_places(t, p2, n2, kSecondPlacesTried);
   // The pulses' energies only at the places searched.
-  for (int a = 0; a < try1; ++a) {
-    const float* gi = g[p1[order1[a]]];
-    t.rr[p1[order1[a]]][p1[order1[a]]] = dot(gi, gi, kSubframe);
+  PairTerms pt;
+  for (int a = 0; a < one.count; ++a) {
+    const float* gi = g[one.pos[one.use[a]]];
+    pt.energy1[a] = dot(gi, gi, kSubframe);
   }
-  for (int b = 0; b < try2; ++b) {
-    const float* gj = g[p2[order2[b]]];
-    t.rr[p2[order2[b]]][p2[order2[b]]] = dot(gj, gj, kSubframe);
+  for (int b = 0; b < two.count; ++b) {
+    const float* gj = g[two.pos[two.use[b]]];
+    pt.energy2[b] = dot(gj, gj, kSubframe);
   }
-  pair_correlations<kSecondPlacesTried>(g, p1, order1, try1, p2, order2, try2, t);
-  if (reduced) return pick_two_pulses(t, reduced, out, max_out);
-  TrackPlaces one{p1, {}, try1}, two{p2, {}, try2};
-  std::copy(order1, order1 + try1, one.use);
-  std::copy(order2, order2 + try2, two.use);
-  std::sort(one.use, one.use + try1);
-  std::sort(two.use, two.use + try2);
-  return pick_full_grid_pairs(t, one, two, out, max_out);
+  pair_correlations(g, t, one, two, pt);
+  if (reduced) return pick_reduced_grid_pairs(t, pt, out, max_out);
+  return pick_full_grid_pairs(t, pt, one, two, out, max_out);
 }
 
 }  // namespace encoder

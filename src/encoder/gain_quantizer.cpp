@@ -1,10 +1,11 @@
 #include "encoder/gain_quantizer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "celp/codebook_tables.h"
 #include "celp/gain_decode.h"
-#include "celp/phase_dispersion.h"
+#include "encoder/dispersion_model.h"
 #include "encoder/float_filters.h"
 
 namespace encoder {
@@ -84,17 +85,20 @@ GainChoice quantize_gains(GainTable table, const float* x, const float* y, const
   // then the errors side by side, which vectorises.
   const CodeTable& t = code_table(table);
   int codes[128], state[128];
+  celp::ScaledShort pit[128], fixed[128];
   float gp[128], gc[128];
   int n = 0;
   for (int g = skip_zero ? t.step : 0; g < t.count; g += t.step, ++n) {
-    const celp::ScaledShort gain_code =
-        fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
     codes[n] = g;
-    state[n] =
-        dispersed ? celp::dispersion_state(*dispersed->state, gain_code, t.terms[g].gain_pit) : 2;
-    gp[n] = t.terms[g].gain_pit * kPitScale;
-    gc[n] = gain_code * kCodeScale;
+    pit[n] = t.terms[g].gain_pit;
+    fixed[n] = fixed_gain(table, t.terms[g].correction, gcode0, exp_gcode0);
+    gp[n] = pit[n] * kPitScale;
+    gc[n] = fixed[n] * kCodeScale;
   }
+  if (dispersed)
+    dispersion_states(*dispersed->state, pit, fixed, n, state);
+  else
+    std::fill(state, state + n, 2);
   float err[128];
   if (dispersed) {
     for (int m = 0; m < n; ++m) {

@@ -10,6 +10,7 @@
 #include "celp/fixed_codebook.h"
 #include "celp/gain_decode.h"
 #include "celp/lsp_decode.h"
+#include "celp/phase_dispersion.h"
 #include "celp/pitch_lag.h"
 #include "celp/unpack_frame_params.h"
 #include "encoder/dispersion_model.h"
@@ -252,6 +253,35 @@ TEST(DispersionModel, PulseResponsesAreThoseOfTheDispersedSharpenedPulse) {
       }
     }
   }
+}
+
+TEST(DispersionModel, StatesOfManyGainsAreTheDecodersOneByOne) {
+  // Pitch gains around 0.6 and 0.9 (Q14), fixed gains around double the last.
+  const celp::ScaledShort ltp[] = {0,           9829 * 256,  9830 * 256, 9831 * 256,
+                                   14744 * 256, 14745 * 256, 19660 * 256};
+  const celp::ScaledShort cb[] = {0, 1999 * 256, 2000 * 256, 2001 * 256, 2002 * 256, 30000 * 256};
+  for (int remembered_low = 0; remembered_low <= 5; ++remembered_low)
+    for (int prev_state = 0; prev_state <= 2; ++prev_state)
+      for (int onset = 0; onset <= 2; ++onset) {
+        celp::PhDispState st;
+        for (int i = 0; i < 6; ++i) st.gain_mem[i] = i < remembered_low ? 8000 * 256 : 12000 * 256;
+        st.prev_state = prev_state;
+        st.prev_cb_gain = 1000 * 256;
+        st.onset = onset;
+        std::vector<celp::ScaledShort> pit, fixed;
+        for (const celp::ScaledShort p : ltp)
+          for (const celp::ScaledShort c : cb) {
+            pit.push_back(p);
+            fixed.push_back(c);
+          }
+        std::vector<int> state(pit.size());
+        celp::Overflow = 1;
+        dispersion_states(st, pit.data(), fixed.data(), static_cast<int>(pit.size()), state.data());
+        EXPECT_EQ(celp::Overflow, 0);
+        for (size_t k = 0; k < pit.size(); ++k)
+          EXPECT_EQ(state[k], celp::dispersion_state(st, fixed[k], pit[k]))
+              << remembered_low << " " << prev_state << " " << onset << " " << k;
+      }
 }
 
 TEST(LspConversion, FilterSurvivesTheRoundTrip) {

@@ -3,6 +3,8 @@
 // of two impulse responses before synthesis.
 #pragma once
 
+#include "celp/celp_state.h"
+
 namespace encoder {
 
 // c dispersed as in state 0 (strong) or 1 (medium), then filtered by h.
@@ -20,5 +22,13 @@ void sharpen_responses(int T0, float sharp, float (*g)[40]);
 // any sharpening itself): the sum of c[p] g[p] over the pulses of c, much
 // cheaper than filtering the dense dispersed vector.
 void filter_dispersed_pulses(const float* c, const float (*g)[40], float* y);
+
+// The state (0 strong, 1 medium, 2 none) the decoder's dispersion with
+// memory `st` picks for each of n gain pairs, as celp::dispersion_state gives
+// it one pair at a time, and the Overflow flag as the last of those calls
+// leaves it. What depends on the memory alone is worked out once, and each
+// pair's state takes a few comparisons without a branch.
+void dispersion_states(const celp::PhDispState& st, const celp::ScaledShort* ltp_gain,
+                       const celp::ScaledShort* cb_gain, int n, int* state);
 
 }  // namespace encoder
