@@ -59,27 +59,38 @@ CelpEncoder::CelpEncoder(voice::VoiceMode mode) : mode_(mode) {
 void CelpEncoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
   std::memmove(speech_, speech_ + kFrame, (kWindowLength - kFrame) * sizeof(float));
   preprocess_.Run(pcm, speech_ + kWindowLength - kFrame, kFrame);
+  std::memmove(speech_low_cut_, speech_low_cut_ + kFrame, (kWindowLength - kFrame) * sizeof(float));
+  float* newest = speech_low_cut_ + kWindowLength - kFrame;
+  std::copy(speech_ + kWindowLength - kFrame, speech_ + kWindowLength, newest);
+  spectrum_cut_.Run(newest, kFrame);
 
-  // Unquantised spectrum of this frame, interpolated for the first subframe.
-  const LpResult lp = lp_.Analyse(speech_);
+  // Unquantised spectra of this frame. The synthesis filter's comes from
+  // the speech without its lowest band, where the pre-processing's boost
+  // leaves rumble, DC wander and tones not yet removed: a pole pair spent on
+  // them would be missing from the formants. Only the spectrum is taken from
+  // that copy, so its phase turn costs nothing.
+  const LpResult lp = lp_.Analyse(speech_low_cut_);
   float lsp_new[10];
   if (!lp.stable || !lp_to_lsp(lp.a, lsp_new)) std::copy(lsp_old_, lsp_old_ + 10, lsp_new);
-  float lsp_sub[2][10];
+  float lsp_sub[2][10];  // interpolated for the first subframe
   for (int j = 0; j < 10; ++j) {
     lsp_sub[0][j] = 0.5f * (lsp_old_[j] + lsp_new[j]);
     lsp_sub[1][j] = lsp_new[j];
   }
-  const float rc[2] = {lp.stable ? lp.rc[0] : 0.0f, lp.stable ? lp.rc[1] : 0.0f};
+  std::copy(lsp_new, lsp_new + 10, lsp_old_);
+  // The weighting keeps the full spectrum, whose zeros on such a low band
+  // keep the trouble from counting in the error; it is the frame's own in
+  // both subframes, as interpolating it would need its line spectrum too.
+  const LpResult full = lp_.Analyse(speech_);
+  if (full.stable) std::copy(full.a, full.a + 11, weighting_a_);
+  const float rc[2] = {full.stable ? full.rc[0] : 0.0f, full.stable ? full.rc[1] : 0.0f};
   WeightingGammas gammas[2];
   weighting_.Compute(rc, lsp_sub, gammas);
   SubframeAnalysis an[2];
   for (int s = 0; s < 2; ++s) {
-    float a[11];
-    lsp_to_lp(lsp_sub[s], a);
-    bandwidth_expand(a, gammas[s].g1, an[s].ap1);
-    bandwidth_expand(a, gammas[s].g2, an[s].ap2);
+    bandwidth_expand(weighting_a_, gammas[s].g1, an[s].ap1);
+    bandwidth_expand(weighting_a_, gammas[s].g2, an[s].ap2);
   }
-  std::copy(lsp_new, lsp_new + 10, lsp_old_);
 
   // Weighted speech of the frame, for the open-loop pitch estimate.
   std::memmove(wsp_, wsp_ + kFrame, kPitMax * sizeof(float));

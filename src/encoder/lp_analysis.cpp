@@ -26,12 +26,14 @@ LpAnalyzer::LpAnalyzer() {
 LpResult LpAnalyzer::Analyse(const float* x) const {
   float w[kWindowLength];
   for (int n = 0; n < kWindowLength; ++n) w[n] = x[n] * window_[n];
-  double r[kOrder + 1];
-  for (int k = 0; k <= kOrder; ++k) {
-    double s = 0.0;
-    for (int n = k; n < kWindowLength; ++n) s += static_cast<double>(w[n]) * w[n - k];
-    r[k] = s * lag_window_[k];
-  }
+  // Each lag's sum runs in the order of n, the lags side by side: eleven
+  // sums that do not wait on one another.
+  double r[kOrder + 1] = {};
+  for (int n = 0; n < kOrder; ++n)
+    for (int k = 0; k <= n; ++k) r[k] += static_cast<double>(w[n]) * w[n - k];
+  for (int n = kOrder; n < kWindowLength; ++n)
+    for (int k = 0; k <= kOrder; ++k) r[k] += static_cast<double>(w[n]) * w[n - k];
+  for (int k = 0; k <= kOrder; ++k) r[k] *= lag_window_[k];
   // A floor for silence and a white-noise correction of -40 dB keep the
   // recursion well conditioned.
   if (r[0] < 1.0) r[0] = 1.0;

@@ -22,6 +22,10 @@ constexpr double kGuardQuietest = 1e5;  // mean square: an RMS of 316
 constexpr double kEnergyLeak = 1.0 / 40.0;
 constexpr double kGuardAttack = 1.0 / 16.0;    // in within 2 ms
 constexpr double kGuardRelease = 1.0 / 800.0;  // out over 100 ms
+// It comes in at once, whatever the share, where the low band would push
+// the shaped sample over half the synthesis's range: at the onset of a
+// loud low tone not yet found, or a thump.
+constexpr double kGuardLoud = 16384.0;
 
 }  // namespace
 
@@ -30,9 +34,10 @@ PreprocessFilter::PreprocessFilter() {
   // zero at DC cancels the output filter's, leaving a plain biquad.
   const double k = std::tan(std::numbers::pi * kCutoff / 8000.0);
   const double norm = 1.0 / (1.0 + std::numbers::sqrt2 * k + k * k);
-  c1_ = 2.0 * (1.0 - k * k) * norm;
-  c2_ = -(1.0 - std::numbers::sqrt2 * k + k * k) * norm;
-  gain_ = norm / (2.0 * kOutB0);
+  shaper_.c1 = 2.0 * (1.0 - k * k) * norm;
+  shaper_.c2 = -(1.0 - std::numbers::sqrt2 * k + k * k) * norm;
+  shaper_.gain = norm / (2.0 * kOutB0);
+  unguarded_ = shaper_;
 }
 
 double PreprocessFilter::GuardLowBand(double x) {
@@ -41,9 +46,21 @@ double PreprocessFilter::GuardLowBand(double x) {
   all_energy_ += kEnergyLeak * (x * x - all_energy_);
   const bool low_dominates =
       low_energy_ > kGuardLowShare * all_energy_ && all_energy_ > kGuardQuietest;
-  guard_ =
-      low_dominates ? std::min(1.0, guard_ + kGuardAttack) : std::max(0.0, guard_ - kGuardRelease);
+  // The same sample shaped without the guard: what the synthesis would have
+  // to follow. Low frequencies boosted that far would drive it to its limit.
+  const bool too_loud = std::abs(unguarded_.Shape(x)) > kGuardLoud;
+  guard_ = low_dominates || too_loud ? std::min(1.0, guard_ + kGuardAttack)
+                                     : std::max(0.0, guard_ - kGuardRelease);
   return x + guard_ * (cut - x);
+}
+
+double PreprocessFilter::Shaper::Shape(double d) {
+  const double y = gain * (d - kOutA1 * x1 - kOutA2 * x2) + c1 * y1 + c2 * y2;
+  x2 = x1;
+  x1 = d;
+  y2 = y1;
+  y1 = y;
+  return y;
 }
 
 void PreprocessFilter::Run(const int16_t* in, float* out, int lg) {
@@ -51,15 +68,10 @@ void PreprocessFilter::Run(const int16_t* in, float* out, int lg) {
     // The output filter and the 25 Hz high-pass leave DC through; this
     // removes it before it costs any bits.
     const double x = in[n];
-    double d = x - dc_x1_ + kDcPole * dc_y1_;
+    const double d = x - dc_x1_ + kDcPole * dc_y1_;
     dc_x1_ = x;
     dc_y1_ = d;
-    d = GuardLowBand(tones_.Run(d));
-    const double y = gain_ * (d - kOutA1 * x1_ - kOutA2 * x2_) + c1_ * y1_ + c2_ * y2_;
-    x2_ = x1_;
-    x1_ = d;
-    y2_ = y1_;
-    y1_ = y;
+    const double y = shaper_.Shape(GuardLowBand(tones_.Run(d)));
     out[n] = static_cast<float>(y);
   }
 }

@@ -86,7 +86,14 @@ class CelpEncoder : public FrameEncoder {
 
   // Pre-processed speech: 120 past samples, the frame, 40 of look-ahead.
   float speech_[kWindowLength] = {};
+  // The same without the band under 70 Hz, for the synthesis filter's
+  // spectrum only (see EncodeFrame).
+  float speech_low_cut_[kWindowLength] = {};
+  LowCutFilter spectrum_cut_{70, 4};
   float lsp_old_[10];  // unquantised LSPs of the previous frame
+  // The full spectrum's A(z), for the weighting; kept from the last frame
+  // whose analysis was stable.
+  float weighting_a_[11] = {1};
   // Weighted speech: the lag range of history, then the frame.
   float wsp_[143 + 80] = {};
   float mem_wsp_[10] = {};  // weighting filter memory of wsp_

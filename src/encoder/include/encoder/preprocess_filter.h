@@ -10,7 +10,9 @@
 // so low-frequency trouble in a recording is dealt with before it: steady
 // tones and hum are notched out (LowToneCanceller), and while the band
 // under 50 Hz holds most of the energy (a tone not yet found, a thump) a
-// 60 Hz high-pass fades in. It fades out again once the speech dominates,
+// 60 Hz high-pass fades in; it comes in at once, whatever that share, where
+// the boost would drive the synthesis near its limit (the first cycles of a
+// loud low tone, the rise of a thump). It fades out again once the speech dominates,
 // as its phase turn near 100 to 300 Hz would cost the speech's waveform.
 #pragma once
 
@@ -31,9 +33,16 @@ class PreprocessFilter {
   // share of the energy asks.
   double GuardLowBand(double x);
 
-  double gain_, c1_, c2_;  // the 25 Hz high-pass's gain and poles
+  // The inverse of the output filter times the 25 Hz high-pass, halved.
+  struct Shaper {
+    double gain = 0, c1 = 0, c2 = 0;  // the 25 Hz high-pass's gain and poles
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double Shape(double d);
+  };
+
   double dc_x1_ = 0.0, dc_y1_ = 0.0;
-  double x1_ = 0.0, x2_ = 0.0, y1_ = 0.0, y2_ = 0.0;
+  Shaper shaper_;
+  Shaper unguarded_;  // the same, run on the signal before the guard
   LowToneCanceller tones_;
   LowCutFilter guard_cut_{60, 4};
   LowCutFilter low_band_{50, 4, LowCutFilter::kLowPass};
