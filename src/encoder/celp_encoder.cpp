@@ -67,7 +67,7 @@ void CelpEncoder::EncodeFrame(const int16_t* pcm, uint8_t* frame) {
   // Unquantised spectra of this frame. The synthesis filter's comes from
   // the speech without its lowest band, where the pre-processing's boost
   // leaves rumble, DC wander and tones not yet removed: a pole pair spent on
-  // them would be missing from the formants. Only the spectrum is taken from
+  // them would be missing from the formants. Only the envelope is taken from
   // that copy, so its phase turn costs nothing.
   const LpResult lp = lp_.Analyse(speech_low_cut_);
   float lsp_new[10];
