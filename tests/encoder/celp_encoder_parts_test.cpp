@@ -150,6 +150,14 @@ TEST(PitchSearch, EveryCandidateDecodesToItsLag) {
   }
 }
 
+// The target a lag of T0 + frac/3 makes from the past excitation in
+// buf[0, 154), through a unit impulse response.
+void target_from_past(const std::vector<float>& buf, int T0, int frac, float* x) {
+  std::vector<float> scratch = buf;
+  interpolate_past_excitation(scratch.data() + 154, T0, frac);
+  std::copy(scratch.begin() + 154, scratch.end(), x);
+}
+
 TEST(PitchSearch, FindsTheLagOfAPeriodicExcitation) {
   // Past excitation with period 57 1/3 (a pulse every 172 thirds, rendered
   // at integer positions as well as possible): the search lands on 57 1/3
@@ -158,9 +166,7 @@ TEST(PitchSearch, FindsTheLagOfAPeriodicExcitation) {
   for (int n = 0; n < 154; ++n) buf[n] = std::sin(2.0f * 3.14159265f * n / (172.0f / 3.0f));
   float h[40] = {1.0f};
   float x[40];
-  std::vector<float> scratch = buf;
-  interpolate_past_excitation(scratch.data() + 154, 57, 1);
-  std::copy(scratch.begin() + 154, scratch.end(), x);
+  target_from_past(buf, 57, 1, x);
   LagCandidate c[32];
   const int n = first_subframe_candidates(54, 60, c);
   int ranked[3];
@@ -178,9 +184,7 @@ TEST(PitchSearch, LeavesOutLagsFarBehindTheBest) {
   for (int n = 0; n < 154; ++n) buf[n] = std::sin(0.37f * n * n);
   float h[40] = {1.0f};
   float x[40];
-  std::vector<float> scratch = buf;
-  interpolate_past_excitation(scratch.data() + 154, 100, 0);
-  std::copy(scratch.begin() + 154, scratch.end(), x);
+  target_from_past(buf, 100, 0, x);
   LagCandidate c[32];
   const int n = first_subframe_candidates(97, 103, c);
   int all[3], kept[3];
